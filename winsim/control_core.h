@@ -1,0 +1,91 @@
+// Control of the core: desktop reset, the program's module and command line, the virtual
+// clock, windows, timers, named objects, files and the shared call log.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace winsim::control {
+
+using Millis = int64_t;
+
+// A fresh desktop: every area's state cleared, the clock at 0, a new empty folder on disk for
+// Windows paths, module path C:\Program Files\trovanix\trovanix.exe, argument count 1.
+void Reset();
+
+// ---- the program's process ----------------------------------------------------------------
+void SetModulePath(const std::string& windowsPath); // its folder is created; "" makes
+                                                    // GetModuleFileNameA fail
+void SetArgc(int argc);
+// Another process holds the named mutex (a running instance).
+void HoldMutex(const std::string& name);
+bool MutexExists(const std::string& name);
+int OpenHandleCount(); // handles the program created and has not closed
+void SetHeapAllocFails(bool fails);
+
+// ---- files --------------------------------------------------------------------------------
+std::string HostPath(const std::string& windowsPath);
+void WriteFile(const std::string& windowsPath, const std::string& bytes);
+bool ReadFile(const std::string& windowsPath, std::string* bytes);
+bool FileExists(const std::string& windowsPath);
+void DenyWrites(const std::string& windowsFolder); // writes below it fail, like a read-only folder
+
+// ---- user input and screen ----------------------------------------------------------------
+void SetCursorPos(int x, int y);
+void SetWorkArea(const RECT& area);
+void SetDoubleClickTime(UINT ms);
+HWND ForegroundWindow();
+
+// ---- the virtual clock --------------------------------------------------------------------
+Millis Now();
+void At(Millis t, std::function<void()> action); // runs inside the program's message loop
+void After(Millis dt, std::function<void()> action);
+void RunFor(Millis dt); // pumps messages as a loop would, until the clock has advanced dt
+void SetTimeLimit(Millis t); // GetMessageA fails the test past this virtual time
+// How a scenario failure (runaway loop, nothing due) is reported; tests turn it into a
+// GoogleTest failure. The default prints and aborts.
+void SetFailureHandler(std::function<void(const std::string&)> handler);
+
+// ---- windows and timers -------------------------------------------------------------------
+struct WindowInfo {
+    HWND handle;
+    std::string className;
+    std::string text;
+    HWND parent;
+    HWND owner;
+    DWORD style;
+    DWORD exStyle;
+    RECT rect;
+    int id;
+    bool visible;
+};
+std::vector<WindowInfo> Windows();
+bool Describe(HWND h, WindowInfo* info);
+HWND FindByClass(const std::string& className); // first live window of that class
+
+struct TimerInfo {
+    HWND window;
+    UINT_PTR id;
+    UINT period;
+    TIMERPROC proc;
+    Millis due;
+};
+std::vector<TimerInfo> Timers();
+bool HasTimer(HWND window, UINT_PTR id);
+std::vector<MSG> QueuedMessages();
+
+// ---- the call log -------------------------------------------------------------------------
+struct Call {
+    std::string api;
+    std::vector<uintptr_t> args;
+    std::string text;
+    Millis time;
+};
+std::vector<Call> Calls();
+std::vector<Call> CallsTo(const std::string& api);
+void ClearCalls();
+
+} // namespace winsim::control

@@ -1,0 +1,77 @@
+// What the areas of winsim share with one another. Tests never include this file; they use
+// winsim/control.h.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace winsim {
+
+// ---- virtual clock and events -------------------------------------------------------------
+using Millis = int64_t;
+Millis Now();
+// Runs fn once the virtual clock reaches t (never earlier than now). Events with equal times run
+// in the order in which they were scheduled. Returns an id for CancelEvent.
+uint64_t ScheduleAt(Millis t, std::function<void()> fn);
+bool CancelEvent(uint64_t id);
+
+// ---- message queue ------------------------------------------------------------------------
+// Takes the next message for a message loop. Posted messages come first, then due timers
+// (WM_TIMER); otherwise the clock advances to the next event, which runs. Never advances past
+// horizon: returns false when nothing is left before it. A pending quit yields WM_QUIT.
+bool NextMessage(MSG* out, Millis horizon);
+// The horizon GetMessageA uses; beyond it a loop has run away.
+Millis TimeLimit();
+
+// ---- windows ------------------------------------------------------------------------------
+struct Window {
+    HWND handle = nullptr;
+    std::string className; // as registered
+    std::string text;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+    HWND parent = nullptr; // WS_CHILD windows only
+    HWND owner = nullptr;  // top-level windows created with a parent argument
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT rect{};  // screen coordinates for a top-level window, the parent's client area's
+                  // for a child (client area = window area: no frames are simulated)
+    int id = 0;   // control identifier of a child (the hMenu argument)
+    bool visible = false;
+    std::map<std::string, HANDLE> props; // keys upper-cased; atoms as "#<n>"
+    std::map<int, LONG_PTR> longs;       // Get/SetWindowLongA slots
+    HMENU menu = nullptr;
+    LONG_PTR classExtra = 0; // free for the area that owns the class
+};
+Window* FindWindowRecord(HWND h); // nullptr for no live window
+std::vector<HWND> LiveWindows();  // in creation order
+
+// ---- failures, reset, call log, paths, code pages ------------------------------------------
+void Fail(const std::string& message);
+void OnReset(void (*fn)());
+
+struct Call {
+    std::string api;
+    std::vector<uintptr_t> args;
+    std::string text; // a string argument where one matters (code page 932 bytes)
+    Millis time = 0;
+};
+void Record(const std::string& api, std::vector<uintptr_t> args = {}, std::string text = {});
+
+// "C:\Dir\File.ini" -> "<test folder>/c/dir/file.ini" (case-insensitive, like the real file
+// system). Paths without a drive are taken relative to C:\Windows.
+std::string HostPath(const std::string& windowsPath);
+bool WritesDenied(const std::string& windowsPath);
+
+std::string Cp932FromUtf16(const uint16_t* text, size_t units);
+std::string Utf8FromCp932(const std::string& text);
+std::string Cp932FromUtf8(const std::string& text);
+bool IsCp932LeadByte(unsigned char b);
+
+HINSTANCE ProgramInstance(); // what GetModuleHandleA(NULL) returns
+
+} // namespace winsim
