@@ -167,7 +167,7 @@ void RunFor(Millis dt) {
     while (NextMessage(&msg, until)) {
         if (msg.message == WM_QUIT) {
             // Leave the quit for the program's own loop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
+            RequeueQuit(static_cast<int>(msg.wParam));
             break;
         }
         DispatchMessageA(&msg);

@@ -9,6 +9,7 @@ void AdvanceClockTo(Millis t);
 void ResetAll();
 void DestroyTimersOf(HWND window);
 bool TakeDueTimer(MSG* out);
+void RequeueQuit(int code); // puts a taken WM_QUIT back for the program's own loop
 std::string ModulePath();
 bool ModulePathFails();
 } // namespace winsim

@@ -173,6 +173,11 @@ bool TakeDueTimer(MSG* out) {
     return true;
 }
 
+void RequeueQuit(int code) {
+    D().quitPending = true;
+    D().quitCode = code;
+}
+
 bool NextMessage(MSG* out, Millis horizon) {
     for (;;) {
         if (!D().queue.empty()) {
