@@ -1,0 +1,109 @@
+#include "about/aboutinfo.h"
+
+#include "text/format.h"
+#include "text/sjis.h"
+
+#include <winver.h>
+
+namespace {
+
+const char kTranslationPath[] = "\\VarFileInfo\\Translation";
+const char kResourcesLibrary[] = "rsrc32.dll";
+const char kResourcesFunction[] = "_MyGetFreeSystemResources32@4";
+
+// Kinds of resources the library reports on.
+enum { RESOURCES_SYSTEM = 0, RESOURCES_GDI = 1, RESOURCES_USER = 2 };
+
+typedef LONG(WINAPI* FreeResourcesProc)(UINT kind);
+
+} // namespace
+
+void* LoadVersionBlock(const char* path, DWORD** translation) {
+    DWORD scratch = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &scratch);
+    if (size == 0)
+        return NULL;
+    void* block = HeapAlloc(GetProcessHeap(), 0, size);
+    if (!block)
+        return NULL;
+    void* table = NULL;
+    UINT length = 0;
+    if (GetFileVersionInfoA(path, 0, size, block) &&
+        VerQueryValueA(block, kTranslationPath, &table, &length) && table &&
+        length >= sizeof(DWORD)) {
+        *translation = static_cast<DWORD*>(table);
+        return block;
+    }
+    HeapFree(GetProcessHeap(), 0, block);
+    return NULL;
+}
+
+void ReleaseVersionBlock(void* block) {
+    if (block)
+        HeapFree(GetProcessHeap(), 0, block);
+}
+
+int QueryVersionString(char* dst, const void* block, DWORD translation, const char* key) {
+    char path[MAX_PATH];
+    FormatText(path, sizeof(path), "\\StringFileInfo\\%04x%04x\\%s",
+               static_cast<unsigned>(LOWORD(translation)),
+               static_cast<unsigned>(HIWORD(translation)), key);
+    void* value = NULL;
+    UINT length = 0;
+    if (block && VerQueryValueA(block, path, &value, &length) && value) {
+        // A value longer than the destination is cut, never split inside a character.
+        CopySjisTruncated(dst, static_cast<const char*>(value), MAX_PATH);
+        return 1;
+    }
+    dst[0] = 0;
+    return 0;
+}
+
+int QueryFreeResources(int* system, int* gdi, int* user) {
+    HMODULE library = LoadLibraryA(kResourcesLibrary);
+    if (!library)
+        return 0;
+    FARPROC proc = GetProcAddress(library, kResourcesFunction);
+    if (!proc) {
+        FreeLibrary(library);
+        return 0;
+    }
+    // Through void (*)(void), the one function type that converts to any other silently.
+    FreeResourcesProc freeResources =
+        reinterpret_cast<FreeResourcesProc>(reinterpret_cast<void (*)(void)>(proc));
+    if (system)
+        *system = freeResources(RESOURCES_SYSTEM);
+    if (gdi)
+        *gdi = freeResources(RESOURCES_GDI);
+    if (user)
+        *user = freeResources(RESOURCES_USER);
+    FreeLibrary(library);
+    return 1;
+}
+
+void PlaceNearCursor(HWND window) {
+    POINT pos = {0, 0};
+    GetCursorPos(&pos);
+    RECT bounds = {0, 0, 0, 0};
+    GetWindowRect(window, &bounds);
+    LONG width = bounds.right - bounds.left;
+    LONG height = bounds.bottom - bounds.top;
+    pos.x -= width / 2;
+    pos.y -= height / 2;
+
+    RECT work = {0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (pos.x > work.right - width)
+        pos.x = work.right - width;
+    if (pos.x < work.left)
+        pos.x = work.left;
+    if (pos.y > work.bottom - height)
+        pos.y = work.bottom - height;
+    if (pos.y < work.top)
+        pos.y = work.top;
+
+    HWND parent = GetParent(window);
+    if (parent && IsChild(parent, window))
+        ScreenToClient(parent, &pos);
+    SetWindowPos(window, NULL, pos.x, pos.y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
