@@ -1,0 +1,95 @@
+// Drive discovery at start-up and drive switching.
+#include "cd/drives.h"
+
+#include "cd/cdaudio.h"
+#include "player/player.h"
+
+namespace {
+
+const char kDeviceType[] = "cdaudio";
+
+// The scan's passes, in order of preference: what a drive must offer to be taken.
+enum Probe {
+    PROBE_AUDIO = 1, // a disc with an audio track
+    PROBE_TRACKS,    // a disc with any track
+    PROBE_READABLE,  // a disc whose track count can be read
+    PROBE_CDROM,     // a CD-ROM drive that opens
+    PROBE_ANY        // any letter that opens, whatever its type
+};
+
+int IsCdRom(const char* root) {
+    return GetDriveTypeA(root) == DRIVE_CDROM;
+}
+
+// The tests of one pass after the open; 1 when the drive passes.
+int DiscPasses(int pass, MCIDEVICEID device) {
+    if (pass >= PROBE_CDROM)
+        return 1;
+    int count = 0;
+    if (!CdGetTrackCount(device, &count))
+        return 0;
+    if (pass == PROBE_READABLE)
+        return 1;
+    if (count <= 0)
+        return 0;
+    return pass == PROBE_TRACKS || CdFirstAudioTrack(device) > 0;
+}
+
+// Probes one drive; on success its device is left open in *device.
+int ProbeDrive(int pass, const char* root, MCIDEVICEID* device) {
+    if (pass != PROBE_ANY && !IsCdRom(root))
+        return 0;
+    MCIDEVICEID opened = DEVICE_NONE;
+    if (!CdOpen(kDeviceType, root, CD_OPEN_FLAGS, &opened))
+        return 0;
+    if (!DiscPasses(pass, opened)) {
+        CdClose(opened);
+        return 0;
+    }
+    *device = opened;
+    return 1;
+}
+
+} // namespace
+
+int ScanForCdDrive(HWND window) {
+    PlayerState* state = PlayerGet(window);
+    if (!state)
+        return 0;
+    char root[] = "a:\\";
+    // Pass order outranks letter order: every letter is tried in one pass before the next.
+    for (int pass = PROBE_AUDIO; pass <= PROBE_ANY; ++pass) {
+        for (char letter = 'a'; letter <= 'z'; ++letter) {
+            root[0] = letter;
+            MCIDEVICEID device = DEVICE_NONE;
+            if (ProbeDrive(pass, root, &device)) {
+                state->device = device;
+                state->driveLetter = letter;
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+int PlayerSelectDrive(HWND window, const char* root) {
+    PlayerState* state = PlayerGet(window);
+    if (!state || !root || !IsCdRom(root))
+        return 0;
+    MCIDEVICEID device = DEVICE_NONE;
+    if (!CdOpen(kDeviceType, root, CD_OPEN_FLAGS, &device))
+        return 0;
+    // The old drive stops only once the new one is open; with no old device both just fail.
+    CdStop(state->device);
+    CdClose(state->device);
+    state->device = device;
+    state->driveLetter = root[0];
+    CdSetTimeFormat(device, MCI_FORMAT_TMSF);
+    int count = 0;
+    if (!CdGetTrackCount(device, &count)) {
+        state->currentTrack = 1;
+        return 0;
+    }
+    state->currentTrack = CdFirstAudioTrack(device);
+    return count > 0;
+}

@@ -1,0 +1,55 @@
+// The player: the one PlayerState attached to the main window, the transport operations and the
+// continuation at the end of a track. Every operation takes the main window and finds the state
+// through its property "PROP_PLAYER"; on a window without a player each one does nothing and
+// returns 0.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "cd/drives.h" // PlayerSelectDrive
+#include "settings/settings.h"
+
+enum PlayMode { PLAY_SINGLE = 1, PLAY_CONTINUOUS = 2 };
+
+struct PlayerState {
+    char driveLetter;   // 'a'..'z' of the open drive, 0 when none
+    int currentTrack;   // the track PlayerPlay plays; 0 when no audio track was found
+    int playMode;       // a PlayMode; any other value behaves as single play
+    int repeat;         // 0 off, anything else on
+    MCIDEVICEID device; // the open cdaudio device, or DEVICE_NONE
+};
+
+PlayerState* PlayerGet(HWND window);
+
+// Builds the state, attaches it to the window, scans for a drive and makes the first audio
+// track current. 0 when the state cannot be allocated (nothing is then attached).
+int PlayerCreate(HWND window, const PlayerSettings* settings);
+// Hands mode and repeat back, stops and closes the device, detaches and frees the state.
+int PlayerDestroy(HWND window, PlayerSettings* settings);
+
+int PlayerPlay(HWND window);
+int PlayerStop(HWND window);
+int PlayerNext(HWND window, int wrap);
+int PlayerPrev(HWND window);
+int PlayerSelectTrack(HWND window, int track);
+int PlayerIsPlaying(HWND window);
+int PlayerOpenDoor(HWND window);
+int PlayerCloseDoor(HWND window);
+
+int PlayerGetMode(HWND window);
+void PlayerSetMode(HWND window, int mode);
+int PlayerGetRepeat(HWND window);
+int PlayerSetRepeat(HWND window, int value);
+int PlayerGetCurrentTrack(HWND window);
+// The drive letter minus 'a': 0 for a: to 25 for z:, outside that range when no drive is open
+// (and -1 without a player).
+int PlayerGetDriveIndex(HWND window);
+
+int PlayerGetTrackCount(HWND window, int* count);
+int PlayerGetPosition(HWND window, DWORD* position);
+int PlayerGetTrackLength(HWND window, int track, DWORD* length);
+int PlayerIsAudioTrack(HWND window, int track);
+
+// The main window's MM_MCINOTIFY: on MCI_NOTIFY_SUCCESSFUL plays the next track or the same one
+// again, as mode and repeat say. Always 0.
+int PlayerOnNotify(HWND window, WPARAM code);

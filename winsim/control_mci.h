@@ -1,0 +1,166 @@
+// Control of the drives and the "cdaudio" device: the drive letters of the machine, the CD-ROM
+// drives with their discs and doors, the user's hands on them, the MCI commands the program
+// sent, and what each drive is doing.
+//
+// A fresh desktop has one fixed disk, c:, and no CD-ROM drive. Every other letter has no drive.
+//
+// The simulated device, as the real one:
+// - A device opens with the type "cdaudio" and the element "x:" or "x:\" of a CD-ROM drive
+//   (letters in either case). Ids are non-zero and never reused; 0 and closed ids fail with
+//   MCIERR_INVALID_DEVICE_ID. A failed open may still write wDeviceID (it writes a bogus id).
+// - A new device starts in the MCI_FORMAT_MSF time format (the device's own default).
+// - Positions and lengths follow the time format: TMSF (positions; lengths are MSF then), MSF
+//   (absolute from the start of the disc, which has a 2-second lead-in) or milliseconds.
+// - With no disc or the door open, the disc queries (tracks, position, length, type) and plays
+//   fail with MCIERR_DEVICE_NOT_READY; the mode is MCI_MODE_OPEN (door open) or
+//   MCI_MODE_NOT_READY (no disc); the time format can still be read and set.
+// - A play runs on the virtual clock at 75 frames per second. With MCI_NOTIFY, MM_MCINOTIFY
+//   (wParam = code, lParam = device id) is posted to dwCallback once: MCI_NOTIFY_SUCCESSFUL at
+//   the end position, MCI_NOTIFY_SUPERSEDED when another play with MCI_NOTIFY replaces it,
+//   MCI_NOTIFY_ABORTED when it is stopped (stop, close, another play without MCI_NOTIFY, the
+//   door-open command), MCI_NOTIFY_FAILURE when the user opens the door or takes the disc out.
+//   Any other command with MCI_NOTIFY completes at once with MCI_NOTIFY_SUCCESSFUL and
+//   supersedes a play's pending notification.
+// - A play that starts on a track that does not exist, or ends past the last one, fails with
+//   MCIERR_OUTOFRANGE; a play that starts on a data track fails with MCIERR_HARDWARE; a failed
+//   command changes nothing. Without MCI_FROM a play starts where the drive stands, without
+//   MCI_TO it ends at the end of the disc; one that ends where it starts succeeds at once.
+// - MCI_STOP fails with MCIERR_DEVICE_NOT_READY when the drive has no readable disc.
+// - MCI_WAIT is accepted and ignored: no command takes virtual time.
+#pragma once
+#include "control_core.h"
+
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace winsim::control::mci {
+
+// ---- discs -----------------------------------------------------------------------------------
+struct Track {
+    bool audio;
+    DWORD frames; // 75 frames per second
+};
+Track Audio(int seconds, int frames = 0);
+Track Data(int seconds, int frames = 0);
+// n audio tracks of the same length.
+std::vector<Track> AudioTracks(int n, int seconds = 180);
+
+// ---- the machine's drive letters -------------------------------------------------------------
+// Describes one CD-ROM drive; every call changes the scene at once, so a drive reads as
+//   mci::CdDrive('d').WithDisc({mci::Audio(200), mci::Data(600)}).Label("MUSIC");
+// A new CD-ROM drive has no disc, a closed door, and grants every open. CdDriveScene(letter)
+// on its own changes a CD-ROM drive that is already there.
+class CdDriveScene {
+  public:
+    explicit CdDriveScene(char letter) : letter_(letter) {}
+    CdDriveScene& WithDisc(const std::vector<Track>& tracks); // door closed, disc readable
+    CdDriveScene& Label(const std::string& label);            // code page 932 bytes
+    CdDriveScene& DoorOpen();
+    CdDriveScene& RefusesOpen();       // every MCI_OPEN of the drive fails
+    CdDriveScene& RefusesSecondOpen(); // an open fails while another device has the drive
+    // What GetDriveTypeA reports for the root (DRIVE_CDROM unless changed); the device still
+    // opens the drive, as one behind a driver that misreports it.
+    CdDriveScene& ReportsType(UINT driveType);
+
+  private:
+    char letter_;
+};
+CdDriveScene CdDrive(char letter); // replaces whatever the letter had
+void FixedDisk(char letter, const std::string& label = "");
+void NoDrive(char letter);
+
+enum class DriveKind { None, Fixed, CdRom };
+struct DriveInfo {
+    DriveKind kind;
+    UINT reportedType; // what GetDriveTypeA says
+    std::string label;
+    bool hasDisc;
+    bool doorOpen;
+    std::vector<Track> tracks; // the disc's, empty without one
+    bool refusesOpen;
+    bool refusesSecondOpen;
+};
+// false for anything but a letter a..z (either case)
+bool DescribeDrive(char letter, DriveInfo* info);
+
+// ---- the user's hands ------------------------------------------------------------------------
+// Puts a disc in and closes the door (also when the door was open or another disc was in).
+void InsertDisc(char letter, const std::vector<Track>& tracks, const std::string& label = "");
+// Takes the disc out; the door is closed again afterwards.
+void RemoveDisc(char letter);
+void OpenDoorByHand(char letter);
+void CloseDoorByHand(char letter);
+
+// ---- failures on demand ----------------------------------------------------------------------
+// The next `times` commands (-1: every one from now on) that match fail with `error` and change
+// nothing. A match is the command; for MCI_STATUS also dwItem, for MCI_SET also a flag among
+// the command's flags, unless detail is 0; and the drive, unless letter is 0.
+void FailCommand(UINT command, DWORD detail = 0, int times = 1, MCIERROR error = MCIERR_HARDWARE,
+                 char letter = 0);
+void ClearFailures();
+
+// ---- the command log -------------------------------------------------------------------------
+struct Command {
+    Millis time;
+    MCIDEVICEID device; // the device the command was sent to
+    UINT command;       // MCI_OPEN ...
+    DWORD_PTR flags;
+    char drive;     // lower-case letter of the device (or of the element of an open); 0
+    bool hadRecord; // false for a NULL parameter record
+    // The record as the device read it; fields the command does not have are 0.
+    DWORD_PTR callback;
+    DWORD from, to;         // MCI_PLAY
+    DWORD item, track;      // MCI_STATUS
+    DWORD timeFormat;       // MCI_SET
+    std::string deviceType; // MCI_OPEN
+    std::string element;    // MCI_OPEN
+    bool hadAlias;          // MCI_OPEN: lpstrAlias was not NULL
+    MCIERROR result;
+    DWORD_PTR returned; // MCI_STATUS dwReturn / MCI_OPEN wDeviceID, on success only
+};
+std::vector<Command> Commands();
+void ClearCommands();
+// One line per command, for asserting exact sequences:
+//   "open cdaudio d:\ 0x2202 -> 1"   (the new id; or "-> error 296")
+//   "close 1 0x2" "stop 1 0x2"
+//   "status 1 0x102 tracks -> 10"    (items: length position tracks mode format type, or the
+//   "status 1 0x112 type 3 -> 1088"   number; a track is shown when MCI_TRACK is among the flags)
+//   "set 1 0x402 format 10" "set 1 0x102" "set 1 0x202"
+//   "play 1 0xd from 0x3 to 0x4 cb 0x1234"   (from/to shown with MCI_FROM/MCI_TO, cb when
+//                                              non-zero; failures end in "-> error N")
+std::string Describe(const Command& command);
+std::vector<std::string> Trace();
+
+// ---- what the drives are doing ---------------------------------------------------------------
+struct Play {
+    MCIDEVICEID device;
+    DWORD fromFrame, toFrame; // absolute frames on the disc
+    int fromTrack;            // the track holding fromFrame
+    int toTrack;              // the track starting at toFrame, 0 for the end of the disc
+    bool notify;              // a notification is pending for this play
+    HWND window;              // its window
+};
+bool IsPlaying(char letter);
+bool CurrentPlay(char letter, Play* play);
+// The head position as a TMSF value (track, minutes, seconds, frames within the track); 0 when
+// the drive has no readable disc.
+DWORD Position(char letter);
+bool IsDoorOpen(char letter);
+
+int OpenDeviceCount();
+std::vector<MCIDEVICEID> OpenDevices();
+char DriveOf(MCIDEVICEID device); // 0 when not open
+DWORD TimeFormatOf(MCIDEVICEID device);
+
+struct Notification {
+    Millis time;
+    HWND window;
+    WPARAM code;
+    MCIDEVICEID device;
+};
+std::vector<Notification> Notifications(); // every MM_MCINOTIFY the device posted
+
+} // namespace winsim::control::mci

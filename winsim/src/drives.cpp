@@ -1,0 +1,277 @@
+// The machine's drive letters: which letters have a fixed disk or a CD-ROM drive, the disc in
+// each CD-ROM drive and its door, and the kernel32 calls that report them (GetDriveTypeA,
+// GetVolumeInformationA). The cdaudio device (mci.cpp) plays what this scene holds.
+#include "internal.h"
+
+#include <winsim/control_mci.h>
+
+#include <cstring>
+
+namespace winsim {
+
+namespace {
+
+using control::mci::DriveKind;
+using control::mci::Track;
+
+const DWORD kErrorNotReady = 21;     // ERROR_NOT_READY
+const DWORD kErrorInvalidName = 123; // ERROR_INVALID_NAME
+const DWORD kErrorMoreData = 234;    // ERROR_MORE_DATA
+
+struct Drive {
+    DriveKind kind = DriveKind::None;
+    UINT reportedType = DRIVE_NO_ROOT_DIR;
+    std::string label;
+    bool hasDisc = false;
+    bool doorOpen = false;
+    std::vector<Track> tracks;
+    bool refusesOpen = false;
+    bool refusesSecondOpen = false;
+};
+
+struct Scene {
+    Drive drives[26];
+};
+
+Scene& S() {
+    static Scene scene;
+    return scene;
+}
+
+void ResetDrives() {
+    S() = Scene();
+    Drive& c = S().drives['c' - 'a'];
+    c.kind = DriveKind::Fixed;
+    c.reportedType = DRIVE_FIXED;
+}
+const bool registered = (OnReset(&ResetDrives), ResetDrives(), true);
+
+int IndexOf(char letter) {
+    if (letter >= 'a' && letter <= 'z')
+        return letter - 'a';
+    if (letter >= 'A' && letter <= 'Z')
+        return letter - 'A';
+    return -1;
+}
+
+Drive* Find(char letter) {
+    int i = IndexOf(letter);
+    return i < 0 ? nullptr : &S().drives[i];
+}
+
+char Lower(char letter) {
+    return static_cast<char>('a' + IndexOf(letter));
+}
+
+// The letter of a root "x:\"; -1 for anything else (the platform wants the backslash).
+int RootIndex(LPCSTR root) {
+    if (!root)
+        return 'c' - 'a';
+    if (strlen(root) != 3 || root[1] != ':' || root[2] != '\\')
+        return -1;
+    return IndexOf(root[0]);
+}
+
+Drive& Replace(char letter) {
+    int i = IndexOf(letter);
+    if (i < 0) {
+        Fail(std::string("mci scene: no drive letter '") + letter + "'");
+        static Drive spare;
+        spare = Drive();
+        return spare;
+    }
+    MciMediaInterrupted(static_cast<char>('a' + i));
+    S().drives[i] = Drive();
+    return S().drives[i];
+}
+
+// Applies a change to a CD-ROM drive; a change of the medium stops a play on it.
+template <typename Fn> void ChangeCd(char letter, bool mediumChanges, Fn fn) {
+    Drive* d = Find(letter);
+    if (!d || d->kind != DriveKind::CdRom) {
+        Fail(std::string("mci scene: drive ") + letter + ": is not a CD-ROM drive");
+        return;
+    }
+    if (mediumChanges)
+        MciMediaInterrupted(Lower(letter));
+    fn(*d);
+}
+
+bool CopyOut(const std::string& text, LPSTR buf, DWORD size) {
+    if (!buf)
+        return true;
+    if (text.size() + 1 > size)
+        return false;
+    memcpy(buf, text.c_str(), text.size() + 1);
+    return true;
+}
+
+} // namespace
+
+void SetDoorFromDevice(char letter, bool open) {
+    if (Drive* d = Find(letter))
+        d->doorOpen = open;
+}
+
+} // namespace winsim
+
+using namespace winsim;
+
+extern "C" {
+
+UINT WINAPI GetDriveTypeA(LPCSTR root) {
+    Record("GetDriveTypeA", {}, root ? root : "");
+    int i = RootIndex(root);
+    if (i < 0)
+        return DRIVE_NO_ROOT_DIR;
+    const Drive& d = S().drives[i];
+    return d.kind == DriveKind::None ? DRIVE_NO_ROOT_DIR : d.reportedType;
+}
+
+BOOL WINAPI GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize, LPDWORD serial,
+                                  LPDWORD maxComponent, LPDWORD fsFlags, LPSTR fsName,
+                                  DWORD fsNameSize) {
+    Record("GetVolumeInformationA", {labelSize, fsNameSize}, root ? root : "");
+    int i = RootIndex(root);
+    if (i < 0) {
+        SetLastError(kErrorInvalidName);
+        return FALSE;
+    }
+    const Drive& d = S().drives[i];
+    if (d.kind == DriveKind::None) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    bool cd = d.kind == DriveKind::CdRom;
+    if (cd && (!d.hasDisc || d.doorOpen)) {
+        SetLastError(kErrorNotReady);
+        return FALSE;
+    }
+    // Both buffers are checked before either is written, so a failure leaves both alone.
+    if ((label && d.label.size() + 1 > labelSize) ||
+        (fsName && std::string(cd ? "CDFS" : "NTFS").size() + 1 > fsNameSize)) {
+        SetLastError(kErrorMoreData);
+        return FALSE;
+    }
+    CopyOut(d.label, label, labelSize);
+    CopyOut(cd ? "CDFS" : "NTFS", fsName, fsNameSize);
+    if (serial)
+        *serial = 0x1A2B0000u + static_cast<DWORD>(i);
+    if (maxComponent)
+        *maxComponent = cd ? 110 : 255;
+    if (fsFlags)
+        *fsFlags = cd ? 0x00080000u /* read-only volume */ : 0x000700FFu;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+} // extern "C"
+
+namespace winsim::control::mci {
+
+Track Audio(int seconds, int frames) {
+    return Track{true, static_cast<DWORD>(seconds * 75 + frames)};
+}
+
+Track Data(int seconds, int frames) {
+    return Track{false, static_cast<DWORD>(seconds * 75 + frames)};
+}
+
+std::vector<Track> AudioTracks(int n, int seconds) {
+    return std::vector<Track>(n > 0 ? static_cast<size_t>(n) : 0, Audio(seconds));
+}
+
+CdDriveScene CdDrive(char letter) {
+    Drive& d = Replace(letter);
+    d.kind = DriveKind::CdRom;
+    d.reportedType = DRIVE_CDROM;
+    return CdDriveScene(letter);
+}
+
+void FixedDisk(char letter, const std::string& label) {
+    Drive& d = Replace(letter);
+    d.kind = DriveKind::Fixed;
+    d.reportedType = DRIVE_FIXED;
+    d.label = label;
+}
+
+void NoDrive(char letter) {
+    Replace(letter);
+}
+
+CdDriveScene& CdDriveScene::WithDisc(const std::vector<Track>& tracks) {
+    ChangeCd(letter_, true, [&](Drive& d) {
+        d.hasDisc = true;
+        d.doorOpen = false;
+        d.tracks = tracks;
+    });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::Label(const std::string& label) {
+    ChangeCd(letter_, false, [&](Drive& d) { d.label = label; });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::DoorOpen() {
+    ChangeCd(letter_, true, [](Drive& d) { d.doorOpen = true; });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::RefusesOpen() {
+    ChangeCd(letter_, false, [](Drive& d) { d.refusesOpen = true; });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::RefusesSecondOpen() {
+    ChangeCd(letter_, false, [](Drive& d) { d.refusesSecondOpen = true; });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::ReportsType(UINT driveType) {
+    ChangeCd(letter_, false, [&](Drive& d) { d.reportedType = driveType; });
+    return *this;
+}
+
+void InsertDisc(char letter, const std::vector<Track>& tracks, const std::string& label) {
+    ChangeCd(letter, true, [&](Drive& d) {
+        d.hasDisc = true;
+        d.doorOpen = false;
+        d.tracks = tracks;
+        d.label = label;
+    });
+}
+
+void RemoveDisc(char letter) {
+    ChangeCd(letter, true, [](Drive& d) {
+        d.hasDisc = false;
+        d.doorOpen = false;
+        d.tracks.clear();
+        d.label.clear();
+    });
+}
+
+void OpenDoorByHand(char letter) {
+    ChangeCd(letter, true, [](Drive& d) { d.doorOpen = true; });
+}
+
+void CloseDoorByHand(char letter) {
+    ChangeCd(letter, false, [](Drive& d) { d.doorOpen = false; });
+}
+
+bool DescribeDrive(char letter, DriveInfo* info) {
+    const Drive* d = Find(letter);
+    if (!d || !info)
+        return false;
+    info->kind = d->kind;
+    info->reportedType = d->kind == DriveKind::None ? DRIVE_NO_ROOT_DIR : d->reportedType;
+    info->label = d->label;
+    info->hasDisc = d->hasDisc;
+    info->doorOpen = d->doorOpen;
+    info->tracks = d->tracks;
+    info->refusesOpen = d->refusesOpen;
+    info->refusesSecondOpen = d->refusesSecondOpen;
+    return true;
+}
+
+} // namespace winsim::control::mci
