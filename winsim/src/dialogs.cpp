@@ -17,10 +17,6 @@ const char kDialogClass[] = "#32770";
 const char kStaticClass[] = "Static";
 const char kButtonClass[] = "Button";
 const int kDialogExtraBytes = 30;     // DLGWINDOWEXTRA of the 32-bit system
-const WPARAM kKeyEscape = 0x1B;       // VK_ESCAPE
-const WPARAM kKeyReturn = 0x0D;       // VK_RETURN
-const UINT kSysCommandClose = 0xF060; // SC_CLOSE
-const UINT kGetIcon = 0x007F;         // WM_GETICON
 
 struct Dialog {
     DLGPROC proc = nullptr;
@@ -337,12 +333,12 @@ HWND DefaultButton(HWND dialog) {
 
 // Esc and Enter as IsDialogMessage turns them into commands.
 bool HandleDialogKey(HWND dialog, WPARAM key) {
-    if (key == kKeyEscape) {
+    if (key == VK_ESCAPE) {
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                      reinterpret_cast<LPARAM>(FindChild(dialog, IDCANCEL)));
         return true;
     }
-    if (key == kKeyReturn) {
+    if (key == VK_RETURN) {
         HWND button = DefaultButton(dialog);
         int id = button ? FindWindowRecord(button)->id : IDOK;
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -361,7 +357,7 @@ LRESULT DialogDefault(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                      reinterpret_cast<LPARAM>(FindChild(h, IDCANCEL)));
         return 0;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == kSysCommandClose)
+        if ((wp & 0xFFF0) == SC_CLOSE)
             SendMessageA(h, WM_CLOSE, 0, 0);
         return 0;
     case WM_SETICON: {
@@ -372,14 +368,14 @@ LRESULT DialogDefault(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         slot = reinterpret_cast<HICON>(lp);
         return reinterpret_cast<LRESULT>(old);
     }
-    case kGetIcon:
+    case WM_GETICON:
         if (!d)
             return 0;
         return reinterpret_cast<LRESULT>(wp == ICON_BIG ? d->bigIcon : d->smallIcon);
     case WM_CTLCOLORSTATIC:
-    case 0x0133: // WM_CTLCOLOREDIT
-    case 0x0135: // WM_CTLCOLORBTN
-    case 0x0136: // WM_CTLCOLORDLG
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
         return reinterpret_cast<LRESULT>(BackgroundBrush());
     case DM_GETDEFID: {
         HWND button = DefaultButton(h);
@@ -394,7 +390,7 @@ LRESULT DialogDefault(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 // procedure that handles a message leaves the result in DWL_MSGRESULT.
 bool AnswerIsResult(UINT msg) {
     return (msg >= 0x0132 && msg <= WM_CTLCOLORSTATIC) || msg == WM_INITDIALOG ||
-           msg == 0x0039 /* WM_COMPAREITEM */ || msg == 0x002E /* WM_VKEYTOITEM */ ||
+           msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM ||
            msg == 0x002F /* WM_CHARTOITEM */ || msg == 0x0037 /* WM_QUERYDRAGICON */;
 }
 
@@ -450,7 +446,7 @@ void RegisterDialogClasses() {
         wc.cbWndExtra = c.extra;
         wc.hCursor = ArrowHandle();
         wc.lpszClassName = c.name;
-        RegisterClassExA(&wc);
+        RegisterSystemClass(wc);
     }
 }
 
@@ -827,19 +823,19 @@ bool PressOK() {
 
 bool PressEsc() {
     HWND dialog = OpenDialog();
-    return dialog && HandleDialogKey(dialog, kKeyEscape);
+    return dialog && HandleDialogKey(dialog, VK_ESCAPE);
 }
 
 bool PressEnter() {
     HWND dialog = OpenDialog();
-    return dialog && HandleDialogKey(dialog, kKeyReturn);
+    return dialog && HandleDialogKey(dialog, VK_RETURN);
 }
 
 bool PressCloseBox() {
     HWND dialog = OpenDialog();
     if (!dialog)
         return false;
-    SendMessageA(dialog, WM_SYSCOMMAND, kSysCommandClose, 0);
+    SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     return true;
 }
 

@@ -48,6 +48,9 @@ struct Window {
     LONG_PTR classExtra = 0; // free for the area that owns the class
 };
 Window* FindWindowRecord(HWND h); // nullptr for no live window
+// Registers a class the system itself provides (dialog, static, button, tooltip): not logged
+// as the program's own RegisterClassExA. false when the name is taken.
+bool RegisterSystemClass(const WNDCLASSEXA& wc);
 std::vector<HWND> LiveWindows();  // in creation order
 
 // ---- failures, reset, call log, paths, code pages ------------------------------------------
@@ -73,5 +76,11 @@ std::string Cp932FromUtf8(const std::string& text);
 bool IsCp932LeadByte(unsigned char b);
 
 HINSTANCE ProgramInstance(); // what GetModuleHandleA(NULL) returns
+
+// ---- CD drives: the scene (drives.cpp) and the cdaudio device (mci.cpp) ----------------------
+// The scene tells the device when the user's hands or the test take the disc away from under a
+// play; the device tells the scene when its door commands move the door.
+void MciMediaInterrupted(char letter);
+void SetDoorFromDevice(char letter, bool open);
 
 } // namespace winsim

@@ -85,7 +85,7 @@ void RegisterToolTipClass() {
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = ToolTipProc;
     wc.lpszClassName = TOOLTIPS_CLASSA;
-    T().classRegistered = RegisterClassExA(&wc) != 0;
+    T().classRegistered = RegisterSystemClass(wc);
 }
 
 } // namespace

@@ -132,7 +132,28 @@ void ArmTimer(Timer& t, Millis from) {
     });
 }
 
+ATOM RegisterClassUnlogged(const WNDCLASSEXA* wc) {
+    if (!wc || wc->cbSize != sizeof(WNDCLASSEXA) || !wc->lpszClassName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string key = ClassKey(wc->lpszClassName);
+    if (D().classes.count(key)) {
+        SetLastError(1410); // ERROR_CLASS_ALREADY_EXISTS
+        return 0;
+    }
+    ClassInfo info;
+    info.name = IS_INTRESOURCE(wc->lpszClassName) ? key : std::string(wc->lpszClassName);
+    info.wc = *wc;
+    info.wc.lpszClassName = nullptr; // the caller's string need not outlive the call
+    info.wc.lpszMenuName = nullptr;
+    D().classes.emplace(key, info);
+    return D().nextAtom++;
+}
+
 } // namespace
+
+bool RegisterSystemClass(const WNDCLASSEXA& wc) { return RegisterClassUnlogged(&wc) != 0; }
 
 Window* FindWindowRecord(HWND h) {
     if (!h)
@@ -207,26 +228,12 @@ using namespace winsim;
 extern "C" {
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
-    if (!wc || wc->cbSize != sizeof(WNDCLASSEXA) || !wc->lpszClassName) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::string key = ClassKey(wc->lpszClassName);
-    if (D().classes.count(key)) {
-        SetLastError(1410); // ERROR_CLASS_ALREADY_EXISTS
-        return 0;
-    }
-    ClassInfo info;
-    info.name = IS_INTRESOURCE(wc->lpszClassName) ? key : std::string(wc->lpszClassName);
-    info.wc = *wc;
-    info.wc.lpszClassName = nullptr; // the caller's string need not outlive the call
-    info.wc.lpszMenuName = nullptr;
-    D().classes.emplace(key, info);
-    Record("RegisterClassExA", {wc->style, reinterpret_cast<uintptr_t>(wc->hIcon),
-                                reinterpret_cast<uintptr_t>(wc->hIconSm),
-                                reinterpret_cast<uintptr_t>(wc->hbrBackground)},
-           info.name);
-    return D().nextAtom++;
+    if (wc && wc->cbSize == sizeof(WNDCLASSEXA) && wc->lpszClassName)
+        Record("RegisterClassExA", {wc->style, reinterpret_cast<uintptr_t>(wc->hIcon),
+                                    reinterpret_cast<uintptr_t>(wc->hIconSm),
+                                    reinterpret_cast<uintptr_t>(wc->hbrBackground)},
+               IS_INTRESOURCE(wc->lpszClassName) ? std::string() : wc->lpszClassName);
+    return RegisterClassUnlogged(wc);
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
