@@ -1,0 +1,120 @@
+// Command identifiers and the dispatcher of the main window's WM_COMMAND.
+#include "app/commands.h"
+
+#include "about/aboutbox.h"
+#include "cd/drives.h"
+#include "player/player.h"
+
+int DriveCommandId(int driveIndex) {
+    return driveIndex + IDM_DRIVE_BASE;
+}
+
+int TrackCommandId(int track) {
+    return track + IDM_TRACK_BASE;
+}
+
+int DriveIndexOfCommand(int id) {
+    return id - IDM_DRIVE_BASE;
+}
+
+int TrackOfCommand(int id) {
+    return id - IDM_TRACK_BASE;
+}
+
+int IsDriveCommand(UINT id) {
+    UINT low = id & 0xFFFF;
+    return low >= IDM_DRIVE_BASE && low <= IDM_DRIVE_LAST;
+}
+
+int IsTrackCommand(UINT id) {
+    UINT low = id & 0xFFFF;
+    return low >= IDM_TRACK_BASE && low <= IDM_TRACK_LAST;
+}
+
+namespace {
+
+void CommandRepeat(HWND window) {
+    PlayerSetRepeat(window, !PlayerGetRepeat(window));
+}
+
+// Next and previous always end in a play, also when the step itself failed.
+void CommandNext(HWND window) {
+    PlayerNext(window, 1);
+    PlayerPlay(window);
+}
+
+void CommandPrev(HWND window) {
+    PlayerPrev(window);
+    PlayerPlay(window);
+}
+
+void CommandDrive(HWND window, UINT id) {
+    char root[] = "a:\\";
+    // The letter is computed in 8 bits: identifiers past z wrap round to the same letters.
+    root[0] = static_cast<char>(static_cast<unsigned char>('a' + DriveIndexOfCommand(id)));
+    PlayerSelectDrive(window, root);
+}
+
+// A refused track still plays: the current track starts again from its beginning.
+void CommandTrack(HWND window, UINT id) {
+    PlayerSelectTrack(window, TrackOfCommand(id));
+    PlayerPlay(window);
+}
+
+// 1 when id is a fixed command (it has then been carried out), else 0.
+int RunFixedCommand(HWND window, UINT id) {
+    switch (id) {
+    case IDM_QUIT:
+        DestroyWindow(window);
+        return 1;
+    case IDM_ABOUT:
+        AboutCommand(window);
+        return 1;
+    case IDM_REPEAT:
+        CommandRepeat(window);
+        return 1;
+    case IDM_PLAY:
+        PlayerPlay(window);
+        return 1;
+    case IDM_STOP:
+        PlayerStop(window);
+        return 1;
+    case IDM_NEXT:
+        CommandNext(window);
+        return 1;
+    case IDM_PREV:
+        CommandPrev(window);
+        return 1;
+    case IDM_OPEN_DOOR:
+        PlayerOpenDoor(window);
+        return 1;
+    case IDM_CLOSE_DOOR:
+        PlayerCloseDoor(window);
+        return 1;
+    case IDM_CONTINUOUS:
+        PlayerSetMode(window, PLAY_CONTINUOUS);
+        return 1;
+    case IDM_SINGLE:
+        PlayerSetMode(window, PLAY_SINGLE);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+LRESULT DispatchCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+    UINT id = LOWORD(wParam);
+    if (RunFixedCommand(window, id))
+        return 0;
+    if (IsDriveCommand(static_cast<UINT>(wParam))) {
+        CommandDrive(window, id);
+        return 0;
+    }
+    if (IsTrackCommand(static_cast<UINT>(wParam))) {
+        CommandTrack(window, id);
+        return 0;
+    }
+    return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
+}

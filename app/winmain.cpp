@@ -1,0 +1,36 @@
+// The process entry: settings, the single-instance guard, the hidden window, the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdlib.h>
+
+#include "app/mainwindow.h"
+#include "settings/settings.h"
+#include "text/sjis.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Lives for the whole run: the window receives its address at creation.
+    PlayerSettings settings;
+    ZeroFill(&settings, sizeof(settings));
+    ReadSettings(&settings);
+    if (__argc > 1)
+        return 0;
+    InitCommonControls();
+    HANDLE mutex = AcquireInstanceMutex(APP_IDENTITY);
+    if (!mutex)
+        return 0;
+    RegisterMainClass(instance, APP_IDENTITY, MainWindowProc, 0, NULL, WHITE_BRUSH);
+    HWND window = CreateWindowExA(0, APP_IDENTITY, APP_IDENTITY, WS_POPUP | WS_MINIMIZE,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL,
+                                  NULL, instance, &settings);
+    if (!window) {
+        CloseHandle(mutex);
+        return 0;
+    }
+    MSG msg;
+    ZeroFill(&msg, sizeof(msg));
+    // GetMessageA's -1 (an error) ends the loop as well.
+    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    CloseHandle(mutex);
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,243 @@
+// The program driven from its tray icon as a user would: clicks, menus, the tooltip and the
+// icon's animation, and a shell that restarts.
+#include "program_fixture.h"
+
+namespace program {
+namespace {
+
+UINT Chosen(const ctl::DisplayedMenu& menu) {
+    return menu.chosen;
+}
+
+bool IsTrackList(const ctl::DisplayedMenu& menu) {
+    return !menu.items.empty() && (menu.items[0].id & 0x8000) != 0 &&
+           menu.items[0].id != IDM_OPEN_DOOR;
+}
+
+class TrayUseTest : public ProgramTest {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        std::vector<mci::Track> disc = mci::AudioTracks(12, 200);
+        disc[2] = mci::Audio(247);
+        mci::CdDrive('d').WithDisc(disc).Label("MUSIC");
+    }
+};
+
+TEST_F(TrayUseTest, ASingleClickOpensTheTrackListOneDoubleClickTimeLater) {
+    ctl::SetDoubleClickTime(400);
+    ctl::At(1000, [] { shell::Click(); });
+    QuitAt(3000);
+    EXPECT_EQ(Run(), 0);
+    auto menus = Menus();
+    ASSERT_EQ(menus.size(), 2u); // the track list, then the quit's main menu
+    EXPECT_EQ(menus[0].time, 1400);
+    EXPECT_TRUE(IsTrackList(menus[0]));
+    EXPECT_EQ(menus[0].items.size(), 12u);
+    EXPECT_EQ(Chosen(menus[0]), 0u);
+}
+
+TEST_F(TrayUseTest, TheTrackListShowsTheDiscWithDataTracksGrayedAndTheCurrentOneChecked) {
+    std::vector<mci::Track> disc = mci::AudioTracks(40, 30);
+    disc[0] = mci::Data(600);
+    disc[39] = mci::Data(60);
+    mci::CdDrive('d').WithDisc(disc);
+    ctl::At(1000, [] { shell::Click(); });
+    QuitAt(3000);
+    EXPECT_EQ(Run(), 0);
+    const ctl::DisplayedMenu menu = Menus().at(0);
+    ASSERT_EQ(menu.items.size(), 40u);
+    EXPECT_EQ(menu.items[1].text, "&2 track  2.");
+    EXPECT_EQ(menu.items[34].text, "&z track 35.");
+    EXPECT_EQ(menu.items[35].text, " track 36.");
+    for (size_t i = 0; i < 40; ++i) {
+        EXPECT_EQ(menu.items[i].grayed(), i == 0 || i == 39) << i;
+        EXPECT_EQ(menu.items[i].checked(), i == 1) << i; // the first audio track is current
+    }
+}
+
+TEST_F(TrayUseTest, WithoutADiscTheTrackListSaysThereIsNone) {
+    mci::RemoveDisc('d');
+    ctl::At(1000, [] { shell::Click(); });
+    QuitAt(3000);
+    EXPECT_EQ(Run(), 0);
+    const ctl::DisplayedMenu menu = Menus().at(0);
+    ASSERT_EQ(menu.items.size(), 1u);
+    EXPECT_EQ(menu.items[0].text, "（なし）");
+    EXPECT_TRUE(menu.items[0].grayed());
+    EXPECT_FALSE(menu.items[0].checked());
+}
+
+TEST_F(TrayUseTest, ADoubleClickTogglesPlayAndStopAndOpensNoMenu) {
+    bool playing = false;
+    bool stopped = false;
+    ctl::At(1000, [] { shell::DoubleClick(); });
+    ctl::At(2000, [&] { playing = mci::IsPlaying('d'); });
+    ctl::At(3000, [] { shell::DoubleClick(); });
+    ctl::At(4000, [&] { stopped = !mci::IsPlaying('d'); });
+    QuitAt(5000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(playing);
+    EXPECT_TRUE(stopped);
+    auto menus = Menus();
+    ASSERT_EQ(menus.size(), 1u); // only the quit's
+    EXPECT_EQ(menus[0].time, 5000);
+}
+
+TEST_F(TrayUseTest, LeftThenRightButtonDropsTheSingleClick) {
+    ctl::At(1000, [] {
+        shell::Mouse(WM_LBUTTONDOWN);
+        shell::Mouse(WM_LBUTTONUP);
+    });
+    ctl::At(1200, [] { shell::RightClick(); });
+    QuitAt(3000);
+    EXPECT_EQ(Run(), 0);
+    auto menus = Menus();
+    ASSERT_EQ(menus.size(), 2u);
+    EXPECT_EQ(menus[0].time, 1200);
+    EXPECT_FALSE(IsTrackList(menus[0]));
+}
+
+TEST_F(TrayUseTest, OtherMouseMessagesAndIconIdsGoToTheDefaultProcedure) {
+    ctl::At(1000, [] {
+        ctl::ClearCalls();
+        shell::Mouse(WM_MOUSEMOVE);
+        shell::Mouse(WM_MBUTTONUP);
+        SendMessageA(MainWindow(), WM_APP, 2, WM_LBUTTONDOWN);
+        auto calls = ctl::CallsTo("DefWindowProcA");
+        ASSERT_EQ(calls.size(), 3u);
+        uintptr_t w = reinterpret_cast<uintptr_t>(MainWindow());
+        EXPECT_EQ(calls[0].args, (std::vector<uintptr_t>{w, WM_APP, 1, WM_MOUSEMOVE}));
+        EXPECT_EQ(calls[1].args, (std::vector<uintptr_t>{w, WM_APP, 1, WM_MBUTTONUP}));
+        EXPECT_EQ(calls[2].args, (std::vector<uintptr_t>{w, WM_APP, 2, WM_LBUTTONDOWN}));
+    });
+    QuitAt(3000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Menus().size(), 1u);
+}
+
+TEST_F(TrayUseTest, TheMainMenuShowsDrivesAndThePlayersState) {
+    mci::CdDrive('q');
+    ctl::At(1000, [] { shell::DoubleClick(); });
+    ctl::At(2000, [] { shell::RightClick(); });
+    QuitAt(3000);
+    EXPECT_EQ(Run(), 0);
+    auto menus = Menus();
+    ASSERT_GE(menus.size(), 1u);
+    const ctl::DisplayedMenu& menu = menus[0];
+    ASSERT_EQ(menu.items.size(), 19u);
+    EXPECT_EQ(menu.items[0].text, "q:\\: ");
+    EXPECT_EQ(menu.items[1].text, "d:\\: MUSIC");
+    EXPECT_TRUE(menu.items[2].separator());
+    std::vector<UINT> checked;
+    for (const ctl::MenuItem& item : menu.items) {
+        if (item.checked())
+            checked.push_back(item.id);
+        if (item.id == IDM_STOP) {
+            EXPECT_FALSE(item.disabled()); // playing
+        }
+    }
+    EXPECT_EQ(checked, (std::vector<UINT>{1027, IDM_REPEAT, IDM_CONTINUOUS}));
+    EXPECT_EQ(menu.x, 1180);
+    EXPECT_EQ(menu.y, 750);
+    EXPECT_EQ(menu.owner, menus.back().owner);
+}
+
+TEST_F(TrayUseTest, ATrackChosenFromTheListPlaysAndTheTooltipFollowsIt) {
+    std::string tip;
+    std::vector<std::string> frames;
+    ctl::At(1000, [] {
+        ctl::ChooseMenuItem(0x8003);
+        shell::Click();
+    });
+    // The track list opens at 1500; the first tick after the play is at 2000.
+    for (ctl::Millis t : {2000, 2500, 3000, 3500})
+        ctl::At(t, [&] { frames.push_back(ShownFrame()); });
+    ctl::At(66600, [&] { tip = ShownTip(); }); // after the tick of 66500, 65 s into the track
+    QuitAt(70000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(frames, (std::vector<std::string>{"IDI_PLAY2 16x16", "IDI_PLAY1 16x16",
+                                                "IDI_PLAY2 16x16", "IDI_PLAY1 16x16"}));
+    EXPECT_EQ(tip, "track 3/12. (  1:05/  4:07)");
+}
+
+TEST_F(TrayUseTest, AfterAStopTheIconKeepsItsFrameAndTheTipStillRefreshes) {
+    std::vector<std::string> frames;
+    std::string tip;
+    ctl::At(1000, [] { shell::DoubleClick(); });
+    ctl::At(2250, [] { shell::DoubleClick(); });
+    // One sample per tick from the stop on: an odd number of ticks apart, so that a frame
+    // still alternating would show.
+    for (ctl::Millis t : {2300, 2800, 3300, 5800})
+        ctl::At(t, [&] { frames.push_back(ShownFrame()); });
+    ctl::At(5900, [&] { tip = ShownTip(); });
+    QuitAt(6000);
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_FALSE(frames[0].empty());
+    EXPECT_EQ(frames, std::vector<std::string>(4, frames[0]));
+    EXPECT_EQ(tip, "track 1/12. (  0:01/  3:20)");
+}
+
+TEST_F(TrayUseTest, AtTheEndOfATrackContinuousPlayGoesOn) {
+    mci::CdDrive('d').WithDisc({mci::Audio(3), mci::Audio(3), mci::Audio(3)});
+    std::string tip;
+    ctl::At(1000, [] { shell::DoubleClick(); });
+    ctl::At(5600, [&] { tip = ShownTip(); }); // the tick of 5500: track 2 started at 4000
+    QuitAt(6000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(tip, "track 2/3. (  0:01/  0:03)");
+}
+
+TEST_F(TrayUseTest, NoDiscMeansNoTrayCallOnATick) {
+    mci::RemoveDisc('d');
+    size_t calls = 99;
+    ctl::At(1100, [] { shell::ClearNotifyCalls(); });
+    ctl::At(4100, [&] { calls = shell::NotifyCalls().size(); });
+    QuitAt(5000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(calls, 0u);
+}
+
+TEST_F(TrayUseTest, AShellRestartBringsTheIconBackOnceAsItWas) {
+    std::vector<DWORD> messages;
+    std::string frame, tip;
+    size_t shownBefore = 9;
+    ctl::At(1000, [] { shell::DoubleClick(); });
+    ctl::At(2200, [&] {
+        shell::RestartTaskbar();
+        shell::ClearNotifyCalls();
+        shownBefore = shell::Icons().size();
+    });
+    ctl::At(4400, [&] {
+        for (const shell::NotifyCall& c : shell::NotifyCalls())
+            if (c.message != NIM_MODIFY)
+                messages.push_back(c.message);
+        frame = ShownFrame();
+        tip = ShownTip();
+    });
+    QuitAt(5000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(shownBefore, 0u);
+    EXPECT_EQ(messages, (std::vector<DWORD>{NIM_DELETE, NIM_ADD}));
+    EXPECT_EQ(frame, "IDI_PLAY2 16x16"); // seven playing ticks, 1000 to 4000
+    EXPECT_EQ(tip, "track 1/12. (  0:03/  3:20)");
+}
+
+TEST_F(TrayUseTest, ATaskbarThatComesLaterGetsTheIcon) {
+    shell::StopTaskbar();
+    bool before = true;
+    std::string frame;
+    ctl::At(1800, [&] {
+        before = shell::Icons().size() != 0;
+        shell::StartTaskbar();
+    });
+    ctl::At(2100, [&] { frame = ShownFrame(); });
+    QuitAt(3000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(before);
+    EXPECT_EQ(frame, "IDI_PLAY1 16x16");
+}
+
+} // namespace
+} // namespace program

@@ -1,0 +1,103 @@
+// The tray icon, its animation, its tooltip and its return after a shell restart.
+#include "tray/trayicon.h"
+
+#include <mmsystem.h>
+
+#include "player/player.h"
+#include "text/format.h"
+#include "text/sjis.h"
+
+namespace {
+
+TrayState tray;
+
+HICON LoadTrayFrame(HINSTANCE module, const char* name) {
+    return static_cast<HICON>(LoadImageA(module, name, IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+}
+
+} // namespace
+
+void FillNotifyIconData(NOTIFYICONDATAA* data, HWND window, UINT id, UINT message, HICON icon,
+                        const char* tip) {
+    ZeroFill(data, sizeof(*data));
+    data->cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data->hWnd = window;
+    data->uID = id;
+    data->uFlags = TRAY_ICON_FLAGS;
+    data->uCallbackMessage = message;
+    data->hIcon = icon;
+    CopySjisTruncated(data->szTip, tip, TRAY_TIP_SIZE - 1);
+}
+
+NOTIFYICONDATAA TrayAddIcon(HWND window, UINT id, UINT message, HICON icon, const char* tip) {
+    NOTIFYICONDATAA data;
+    FillNotifyIconData(&data, window, id, message, icon, tip);
+    Shell_NotifyIconA(NIM_ADD, &data);
+    return data;
+}
+
+void TrayReAdd(NOTIFYICONDATAA* data) {
+    Shell_NotifyIconA(NIM_DELETE, data);
+    Shell_NotifyIconA(NIM_ADD, data);
+}
+
+HWND FindTrayNotifyWindow(void) {
+    HWND taskbar = FindWindowA("Shell_TrayWnd", "");
+    return FindWindowExA(taskbar, NULL, "TrayNotifyWnd", "");
+}
+
+void TraySetup(HWND window) {
+    HINSTANCE module = GetModuleHandleA(NULL);
+    tray.hIconPlay1 = LoadTrayFrame(module, "IDI_PLAY1");
+    tray.hIconPlay2 = LoadTrayFrame(module, "IDI_PLAY2");
+    tray.iconData = TrayAddIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, tray.hIconPlay1, "");
+    tray.hTrayNotify = FindTrayNotifyWindow();
+    SetTimer(window, TIMER_POLL, TRAY_POLL_PERIOD, TrayPoll);
+}
+
+void TrayTeardown(HWND window) {
+    KillTimer(window, TIMER_POLL);
+    Shell_NotifyIconA(NIM_DELETE, &tray.iconData);
+}
+
+void TrayAnimate(void) {
+    if (tray.iconData.hIcon == tray.hIconPlay1)
+        tray.iconData.hIcon = tray.hIconPlay2;
+    else if (tray.iconData.hIcon == tray.hIconPlay2)
+        tray.iconData.hIcon = tray.hIconPlay1;
+    Shell_NotifyIconA(NIM_MODIFY, &tray.iconData);
+}
+
+int FormatTrayTip(HWND window, char* buffer) {
+    int count = 0;
+    if (!PlayerGetTrackCount(window, &count))
+        return 0;
+    DWORD position = 0;
+    if (!PlayerGetPosition(window, &position))
+        return 0;
+    int track = MCI_TMSF_TRACK(position);
+    int minutes = MCI_TMSF_MINUTE(position);
+    int seconds = MCI_TMSF_SECOND(position);
+    // The length of the track the device is at, which need not be the player's current one.
+    DWORD length = 0;
+    if (!PlayerGetTrackLength(window, track, &length))
+        return 0;
+    FormatText(buffer, TRAY_TIP_SIZE, "track %d/%d. ( %2d:%02d/ %2d:%02d)", track, count, minutes,
+               seconds, static_cast<int>(MCI_MSF_MINUTE(length)),
+               static_cast<int>(MCI_MSF_SECOND(length)));
+    return 1;
+}
+
+void CALLBACK TrayPoll(HWND window, UINT, UINT_PTR, DWORD) {
+    if (tray.hTrayNotify && !IsWindow(tray.hTrayNotify))
+        tray.hTrayNotify = NULL;
+    if (!tray.hTrayNotify) {
+        tray.hTrayNotify = FindTrayNotifyWindow();
+        if (tray.hTrayNotify)
+            TrayReAdd(&tray.iconData);
+    }
+    if (PlayerIsPlaying(window))
+        TrayAnimate();
+    if (FormatTrayTip(window, tray.iconData.szTip))
+        Shell_NotifyIconA(NIM_MODIFY, &tray.iconData);
+}
