@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
-
 namespace ctl = winsim::control;
 namespace shell = winsim::control::shell;
 namespace mci = winsim::control::mci;

@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
-
 namespace program {
 
 namespace ctl = winsim::control;

@@ -74,6 +74,9 @@ int WINAPI lstrlenA(LPCSTR lpString);
 
 BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
 
+// The program's entry point, which the program defines.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+
 // The C runtime's argument count of the command line (the program name counts as one).
 extern int __argc;
 
