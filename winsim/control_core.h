@@ -62,6 +62,8 @@ struct WindowInfo {
     int id;
     bool visible;
 };
+// A top-level popup window whose procedure is proc, for tests that need a window of their own.
+HWND CreateTestWindow(WNDPROC proc, const char* title = "", RECT rect = RECT{0, 0, 0, 0});
 std::vector<WindowInfo> Windows();
 bool Describe(HWND h, WindowInfo* info);
 HWND FindByClass(const std::string& className); // first live window of that class

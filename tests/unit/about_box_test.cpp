@@ -57,13 +57,7 @@ class AboutBoxTest : public ::testing::Test {
         ctl::SetWorkArea(RECT{0, 0, 1024, 768});
         ctl::SetCursorPos(512, 384);
         srand(SeedFor(0, false));
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "AboutOwner";
-        RegisterClassExA(&wc);
-        owner = CreateWindowExA(0, "AboutOwner", "trovanix", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                nullptr, nullptr);
+        owner = winsim::control::CreateTestWindow(DefWindowProcA, "trovanix");
     }
 
     // The descriptor the program's own command builds.

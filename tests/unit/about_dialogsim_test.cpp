@@ -101,13 +101,7 @@ class AboutDialogManagerTest : public ::testing::Test {
         ctl::Reset();
         seen.clear();
         behaviour = nullptr;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "DialogOwner";
-        RegisterClassExA(&wc);
-        owner = CreateWindowExA(0, "DialogOwner", "", WS_POPUP, 40, 30, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr);
+        owner = winsim::control::CreateTestWindow(DefWindowProcA, "", RECT{40, 30, 50, 40});
     }
     INT_PTR Run(LPARAM param = 0, LPCSTR name = "ABOUT_BOX") {
         return DialogBoxParamA(GetModuleHandleA(nullptr), name, owner, TestDialogProc, param);

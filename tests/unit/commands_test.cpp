@@ -89,13 +89,7 @@ class DispatchTest : public ::testing::Test {
         ctl::SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
         mci::CdDrive('d').WithDisc({mci::Audio(200), mci::Audio(200), mci::Audio(200),
                                     mci::Audio(200), mci::Data(100), mci::Audio(200)});
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DispatchWindowProc;
-        wc.lpszClassName = "DispatchTest";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "DispatchTest", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = winsim::control::CreateTestWindow(DispatchWindowProc);
         PlayerSettings settings{PLAY_CONTINUOUS, 0};
         PlayerCreate(window, &settings);
         ASSERT_EQ(PlayerGetCurrentTrack(window), 1);

@@ -19,18 +19,12 @@ namespace {
 namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
-const char kClass[] = "DrivesTestWindow";
 
 class DrivesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ctl::Reset();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = kClass;
-        RegisterClassExA(&wc);
-        window_ = CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        window_ = winsim::control::CreateTestWindow(DefWindowProcA);
         ASSERT_NE(window_, nullptr);
         state_ = PlayerState{0, 42, PLAY_CONTINUOUS, 1, DEVICE_NONE};
         ASSERT_TRUE(SetPropA(window_, "PROP_PLAYER", &state_));

@@ -17,7 +17,6 @@ namespace {
 namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
-const char kClass[] = "PlayerTestWindow";
 
 std::string Hex(HWND window) {
     char buf[32];
@@ -37,12 +36,7 @@ class PlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ctl::Reset();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlayerWindowProc;
-        wc.lpszClassName = kClass;
-        RegisterClassExA(&wc);
-        window_ = CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        window_ = winsim::control::CreateTestWindow(PlayerWindowProc);
         ASSERT_NE(window_, nullptr);
     }
 

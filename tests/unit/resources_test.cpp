@@ -268,13 +268,7 @@ class PopupMenuTest : public CompiledMenuTest {
     void SetUp() override {
         CompiledMenuTest::SetUp();
         g_delivered.clear();
-        WNDCLASSEXA wcx{};
-        wcx.cbSize = sizeof wcx;
-        wcx.lpfnWndProc = OwnerProc;
-        wcx.lpszClassName = "MenuOwner";
-        ASSERT_NE(RegisterClassExA(&wcx), 0);
-        owner = CreateWindowExA(0, "MenuOwner", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr);
+        owner = winsim::control::CreateTestWindow(OwnerProc, "owner", RECT{0, 0, 10, 10});
         ASSERT_NE(owner, nullptr);
     }
     BOOL Show(UINT flags = TPM_RIGHTBUTTON | TPM_BOTTOMALIGN) {

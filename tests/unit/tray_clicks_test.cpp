@@ -40,13 +40,7 @@ class TrayClicksTest : public ::testing::Test {
         ctl::Reset();
         ctl::SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
         gestures.clear();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = ClickWindowProc;
-        wc.lpszClassName = "ClickTest";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "ClickTest", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = winsim::control::CreateTestWindow(ClickWindowProc);
     }
 
     // The shell's callback for the program's icon.

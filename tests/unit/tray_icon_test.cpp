@@ -33,13 +33,7 @@ class TrayTestBase : public ::testing::Test {
     void SetUp() override {
         ctl::Reset();
         ctl::SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "TrayTest";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "TrayTest", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                                 nullptr);
+        window = ctl::CreateTestWindow(DefWindowProcA);
     }
     void TearDown() override {
         if (trayStarted)

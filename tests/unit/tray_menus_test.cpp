@@ -43,13 +43,7 @@ class TrayMenuTest : public ::testing::Test {
         ctl::Reset();
         ctl::SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
         ctl::SetCursorPos(700, 560);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = MenuOwnerProc;
-        wc.lpszClassName = "MenuOwner";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "MenuOwner", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = winsim::control::CreateTestWindow(MenuOwnerProc);
     }
     void TearDown() override { DestroyWindow(window); }
 

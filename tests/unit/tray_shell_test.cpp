@@ -35,13 +35,7 @@ class ShellTest : public ::testing::Test {
         ctl::Reset();
         ctl::SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
         received.clear();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = OwnerProc;
-        wc.lpszClassName = "ShellTestOwner";
-        RegisterClassExA(&wc);
-        owner = CreateWindowExA(0, "ShellTestOwner", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                nullptr, nullptr);
+        owner = winsim::control::CreateTestWindow(OwnerProc);
     }
 
     NOTIFYICONDATAA Record(UINT id, HICON icon, const char* tip) {

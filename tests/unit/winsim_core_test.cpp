@@ -25,13 +25,7 @@ class WinsimCoreTest : public ::testing::Test {
     void SetUp() override {
         winsim::control::Reset();
         g_ticks.clear();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = PlainProc;
-        wc.lpszClassName = "Plain";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
-        window = CreateWindowExA(0, "Plain", "w", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = winsim::control::CreateTestWindow(PlainProc, "w", RECT{0, 0, 10, 10});
         ASSERT_NE(window, nullptr);
     }
     HWND window = nullptr;

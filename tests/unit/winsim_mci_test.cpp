@@ -16,7 +16,6 @@ namespace {
 namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
-const char kClass[] = "WinsimMciTestWindow";
 
 MCIERROR Open(const char* element, MCIDEVICEID* id) {
     MCI_OPEN_PARMSA p{};
@@ -64,12 +63,7 @@ class WinsimMciTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ctl::Reset();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = kClass;
-        RegisterClassExA(&wc);
-        window_ = CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        window_ = winsim::control::CreateTestWindow(DefWindowProcA);
         // Tracks 1 and 2 of 2 minutes, a data track, and a last audio track of 1 minute.
         mci::CdDrive('d').WithDisc(
             {mci::Audio(120), mci::Audio(120), mci::Data(300), mci::Audio(60)});

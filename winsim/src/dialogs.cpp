@@ -111,46 +111,14 @@ POINT Origin(HWND h) {
     return POINT{r.left, r.top};
 }
 
-// What every window does by default, without going through the logged DefWindowProcA.
+// What every window does by default, without going through the logged DefWindowProcA; the
+// system's own controls show the arrow cursor.
 LRESULT QuietDefault(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    Window* w = FindWindowRecord(h);
-    switch (msg) {
-    case WM_NCCREATE:
-        return TRUE;
-    case WM_CREATE:
-        return 0;
-    case WM_SETTEXT:
-        if (w)
-            w->text = lp ? reinterpret_cast<const char*>(lp) : "";
-        return TRUE;
-    case WM_GETTEXTLENGTH:
-        return w ? static_cast<LRESULT>(w->text.size()) : 0;
-    case WM_GETTEXT: {
-        if (!w || wp == 0 || !lp)
-            return 0;
-        char* buf = reinterpret_cast<char*>(lp);
-        size_t n = std::min<size_t>(wp - 1, w->text.size());
-        memcpy(buf, w->text.data(), n);
-        buf[n] = 0;
-        return static_cast<LRESULT>(n);
-    }
-    case WM_NCHITTEST: {
-        RECT r{};
-        if (!GetWindowRect(h, &r))
-            return HTNOWHERE;
-        int x = static_cast<short>(LOWORD(lp));
-        int y = static_cast<short>(HIWORD(lp));
-        return x >= r.left && x < r.right && y >= r.top && y < r.bottom ? HTCLIENT : HTNOWHERE;
-    }
-    case WM_SETCURSOR:
+    if (msg == WM_SETCURSOR) {
         S().cursor = ArrowHandle();
         return FALSE;
-    case WM_CLOSE:
-        DestroyWindow(h);
-        return 0;
-    default:
-        return DefWindowProcA(h, msg, wp, lp);
     }
+    return DefaultWindowProc(h, msg, wp, lp);
 }
 
 // ---- templates ------------------------------------------------------------------------------

@@ -46,21 +46,13 @@ void ResetDrives() {
 }
 const bool registered = (OnReset(&ResetDrives), ResetDrives(), true);
 
-int IndexOf(char letter) {
-    if (letter >= 'a' && letter <= 'z')
-        return letter - 'a';
-    if (letter >= 'A' && letter <= 'Z')
-        return letter - 'A';
-    return -1;
-}
-
 Drive* Find(char letter) {
-    int i = IndexOf(letter);
+    int i = DriveIndex(letter);
     return i < 0 ? nullptr : &S().drives[i];
 }
 
 char Lower(char letter) {
-    return static_cast<char>('a' + IndexOf(letter));
+    return static_cast<char>('a' + DriveIndex(letter));
 }
 
 // The letter of a root "x:\"; -1 for anything else (the platform wants the backslash).
@@ -69,11 +61,11 @@ int RootIndex(LPCSTR root) {
         return 'c' - 'a';
     if (strlen(root) != 3 || root[1] != ':' || root[2] != '\\')
         return -1;
-    return IndexOf(root[0]);
+    return DriveIndex(root[0]);
 }
 
 Drive& Replace(char letter) {
-    int i = IndexOf(letter);
+    int i = DriveIndex(letter);
     if (i < 0) {
         Fail(std::string("mci scene: no drive letter '") + letter + "'");
         static Drive spare;
@@ -107,6 +99,14 @@ bool CopyOut(const std::string& text, LPSTR buf, DWORD size) {
 }
 
 } // namespace
+
+int DriveIndex(char letter) {
+    if (letter >= 'a' && letter <= 'z')
+        return letter - 'a';
+    if (letter >= 'A' && letter <= 'Z')
+        return letter - 'A';
+    return -1;
+}
 
 void SetDoorFromDevice(char letter, bool open) {
     if (Drive* d = Find(letter))

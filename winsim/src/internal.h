@@ -51,6 +51,8 @@ Window* FindWindowRecord(HWND h); // nullptr for no live window
 // Registers a class the system itself provides (dialog, static, button, tooltip): not logged
 // as the program's own RegisterClassExA. false when the name is taken.
 bool RegisterSystemClass(const WNDCLASSEXA& wc);
+// DefWindowProcA without the call log, for the system's own window classes.
+LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 std::vector<HWND> LiveWindows();  // in creation order
 
 // ---- failures, reset, call log, paths, code pages ------------------------------------------
@@ -80,6 +82,8 @@ HINSTANCE ProgramInstance(); // what GetModuleHandleA(NULL) returns
 // ---- CD drives: the scene (drives.cpp) and the cdaudio device (mci.cpp) ----------------------
 // The scene tells the device when the user's hands or the test take the disc away from under a
 // play; the device tells the scene when its door commands move the door.
+// 0 for a: (or A:) to 25 for z:, -1 for anything else.
+int DriveIndex(char letter);
 void MciMediaInterrupted(char letter);
 void SetDoorFromDevice(char letter, bool open);
 

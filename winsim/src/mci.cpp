@@ -72,16 +72,8 @@ void ResetMci() {
 }
 const bool registered = (OnReset(&ResetMci), true);
 
-int IndexOf(char letter) {
-    if (letter >= 'a' && letter <= 'z')
-        return letter - 'a';
-    if (letter >= 'A' && letter <= 'Z')
-        return letter - 'A';
-    return -1;
-}
-
 Activity* ActivityOf(char letter) {
-    int i = IndexOf(letter);
+    int i = DriveIndex(letter);
     return i < 0 ? nullptr : &M().drives[i];
 }
 
@@ -243,7 +235,7 @@ bool Injection(UINT command, DWORD_PTR flags, DWORD item, char letter, MCIERROR*
     for (auto it = M().failures.begin(); it != M().failures.end(); ++it) {
         if (it->command != command)
             continue;
-        if (it->letter && IndexOf(it->letter) != IndexOf(letter))
+        if (it->letter && DriveIndex(it->letter) != DriveIndex(letter))
             continue;
         if (it->detail) {
             if (command == MCI_STATUS && it->detail != item)
@@ -273,11 +265,11 @@ bool EqualsNoCase(const char* a, const char* b) {
 
 // "x:" or "x:\" -> the lower-case letter, else 0.
 char ElementLetter(const char* element) {
-    if (!element || IndexOf(element[0]) < 0 || element[1] != ':')
+    if (!element || DriveIndex(element[0]) < 0 || element[1] != ':')
         return 0;
     if (element[2] != 0 && !(element[2] == '\\' && element[3] == 0))
         return 0;
-    return static_cast<char>('a' + IndexOf(element[0]));
+    return static_cast<char>('a' + DriveIndex(element[0]));
 }
 
 MCIERROR OpenDrive(DWORD_PTR flags, MCI_OPEN_PARMSA* p, Command* c, MCIDEVICEID id) {

@@ -71,7 +71,7 @@ LRESULT CALLBACK ToolTipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 t.tooltipAlive = false;
         return 0;
     default:
-        return DefWindowProcA(h, msg, wp, lp);
+        return DefaultWindowProc(h, msg, wp, lp);
     }
 }
 

@@ -346,6 +346,12 @@ BOOL WINAPI DestroyWindow(HWND h) {
 
 LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     Record("DefWindowProcA", {reinterpret_cast<uintptr_t>(h), msg, wp, static_cast<uintptr_t>(lp)});
+    return DefaultWindowProc(h, msg, wp, lp);
+}
+
+} // extern "C"
+
+LRESULT winsim::DefaultWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     Window* w = FindWindowRecord(h);
     switch (msg) {
     case WM_NCCREATE:
@@ -385,6 +391,8 @@ LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
 }
+
+extern "C" {
 
 LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return proc ? proc(h, msg, wp, lp) : 0;
@@ -716,6 +724,19 @@ int WINAPI GetDlgCtrlID(HWND h) {
 } // extern "C"
 
 namespace winsim::control {
+
+HWND CreateTestWindow(WNDPROC proc, const char* title, RECT rect) {
+    // One class per procedure; registering it again after the first time simply fails.
+    std::string name = "winsim test window " + std::to_string(reinterpret_cast<uintptr_t>(proc));
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.lpszClassName = name.c_str();
+    RegisterSystemClass(wc);
+    return CreateWindowExA(0, name.c_str(), title, WS_POPUP, rect.left, rect.top,
+                           rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                           nullptr, nullptr);
+}
 
 std::vector<WindowInfo> Windows() {
     std::vector<WindowInfo> r;
