@@ -35,6 +35,36 @@ std::string Convert(const char* to, const char* from, const char* data, size_t b
 
 bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (IsCp932LeadByte(x)) {
+            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+            continue;
+        }
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::string NameText(LPCSTR name) {
+    if (!name)
+        return "(null)";
+    if (IS_INTRESOURCE(name))
+        return "#" + std::to_string(reinterpret_cast<uintptr_t>(name));
+    return name;
+}
+
 std::string Cp932FromUtf16(const uint16_t* text, size_t units) {
     return Convert("CP932", "UTF-16LE", reinterpret_cast<const char*>(text), units * 2);
 }

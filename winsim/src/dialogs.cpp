@@ -64,14 +64,6 @@ Dialog* FindDialog(HWND h) {
     return it == S().dialogs.end() ? nullptr : &it->second;
 }
 
-std::string NameText(LPCSTR name) {
-    if (!name)
-        return std::string();
-    if (IS_INTRESOURCE(name))
-        return "#" + std::to_string(reinterpret_cast<uintptr_t>(name));
-    return name;
-}
-
 std::string Upper(std::string s) {
     for (char& c : s)
         if (c >= 'a' && c <= 'z')

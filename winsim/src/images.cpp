@@ -40,14 +40,6 @@ uint32_t Dword(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-std::string NameText(LPCSTR name) {
-    if (name == nullptr)
-        return "(null)";
-    if (IS_INTRESOURCE(name))
-        return "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name));
-    return name;
-}
-
 struct GroupEntry {
     int width = 0;
     int height = 0;

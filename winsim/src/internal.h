@@ -76,6 +76,11 @@ std::string Cp932FromUtf16(const uint16_t* text, size_t units);
 std::string Utf8FromCp932(const std::string& text);
 std::string Cp932FromUtf8(const std::string& text);
 bool IsCp932LeadByte(unsigned char b);
+// Equal but for the case of ASCII letters that begin characters (double-byte characters exact),
+// as the system compares file, section, key and resource names.
+bool SameTextIgnoringCase(const std::string& a, const std::string& b);
+// A resource or class name for logs and messages: the string, or "#<number>" for an atom.
+std::string NameText(LPCSTR name);
 
 HINSTANCE ProgramInstance(); // what GetModuleHandleA(NULL) returns
 

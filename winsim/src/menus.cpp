@@ -242,14 +242,6 @@ const control::MenuItem* FindShown(const std::vector<control::MenuItem>& items, 
     return nullptr;
 }
 
-std::string NameText(LPCSTR name) {
-    if (name == nullptr)
-        return "(null)";
-    if (IS_INTRESOURCE(name))
-        return "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name));
-    return name;
-}
-
 uintptr_t Arg(const void* p) {
     return reinterpret_cast<uintptr_t>(p);
 }

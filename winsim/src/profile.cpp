@@ -63,29 +63,6 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-// Case-insensitive for ASCII letters that begin characters; double-byte characters exact.
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (IsCp932LeadByte(x)) {
-            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1])
-                return false;
-            ++i;
-            continue;
-        }
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 bool SectionName(const std::string& text, std::string* name) {
     std::string t = Trim(text);
     if (t.empty() || t[0] != '[')
@@ -116,7 +93,7 @@ bool FindSection(const std::vector<Line>& lines, const std::string& section, siz
                  size_t* end) {
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string name;
-        if (SectionName(lines[i].text, &name) && SameName(name, section)) {
+        if (SectionName(lines[i].text, &name) && SameTextIgnoringCase(name, section)) {
             *header = i;
             size_t j = i + 1;
             std::string other;
@@ -198,7 +175,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LP
     if (FindSection(lines, section, &header, &end)) {
         for (size_t i = header + 1; i < end; ++i) {
             std::string k, v;
-            if (KeyValue(lines[i].text, &k, &v) && SameName(k, key))
+            if (KeyValue(lines[i].text, &k, &v) && SameTextIgnoringCase(k, key))
                 return CopyOut(Unquote(v), buf, size);
         }
     }
@@ -232,7 +209,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
             std::string k, v;
             if (KeyValue(lines[i].text, &k, &v)) {
                 lastKey = i;
-                if (found == end && SameName(k, key))
+                if (found == end && SameTextIgnoringCase(k, key))
                     found = i;
             }
         }

@@ -54,22 +54,6 @@ size_t Align4(size_t n) {
     return (n + 3) & ~static_cast<size_t>(3);
 }
 
-bool SameKey(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 std::string Narrow(const std::u16string& s) {
     return Cp932FromUtf16(reinterpret_cast<const uint16_t*>(s.data()), s.size());
 }
@@ -193,7 +177,7 @@ void Serialize(const Node& n, std::vector<uint8_t>& out) {
 
 Node* Child(Node& n, const std::string& key) {
     for (Node& c : n.children)
-        if (SameKey(Narrow(c.key), key))
+        if (SameTextIgnoringCase(Narrow(c.key), key))
             return &c;
     return nullptr;
 }
@@ -244,7 +228,7 @@ std::vector<uint8_t> CurrentBlock() {
         if (Node* var = Child(root, "VarFileInfo")) {
             std::vector<Node>& kids = var->children;
             for (size_t i = 0; i < kids.size();) {
-                if (SameKey(Narrow(kids[i].key), "Translation"))
+                if (SameTextIgnoringCase(Narrow(kids[i].key), "Translation"))
                     kids.erase(kids.begin() + static_cast<std::ptrdiff_t>(i));
                 else
                     ++i;
@@ -260,35 +244,11 @@ std::vector<uint8_t> CurrentBlock() {
     return out;
 }
 
-// Case-insensitive comparison of two code page 932 paths, double-byte characters exactly.
-bool SamePath(const char* a, const char* b) {
-    while (*a && *b) {
-        unsigned char x = static_cast<unsigned char>(*a);
-        unsigned char y = static_cast<unsigned char>(*b);
-        if (IsCp932LeadByte(x) || IsCp932LeadByte(y)) {
-            if (x != y || a[1] != b[1] || a[1] == '\0')
-                return false;
-            a += 2;
-            b += 2;
-            continue;
-        }
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
 // The block for a file name, or false with the last error set.
 bool BlockFor(LPCSTR file, std::vector<uint8_t>* block) {
     char own[MAX_PATH + 1] = {};
     DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
-    if (file == nullptr || n == 0 || n >= MAX_PATH || !SamePath(file, own)) {
+    if (file == nullptr || n == 0 || n >= MAX_PATH || !SameTextIgnoringCase(file, own)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
@@ -323,7 +283,7 @@ bool Lookup(const uint8_t* block, size_t avail, const char* path, RawNode* found
             RawNode c;
             if (!ReadNode(block + child, end - child, &c))
                 return false;
-            if (SameKey(Narrow(c.key), want)) {
+            if (SameTextIgnoringCase(Narrow(c.key), want)) {
                 at = child;
                 node = std::move(c);
                 matched = true;
