@@ -86,8 +86,8 @@ int FormatTextV(char* buf, int size, const char* f, va_list args) {
         case 'd':
         case 'i': {
             int v = va_arg(args, int);
-            unsigned long long mag = v < 0 ? 0ULL - static_cast<long long>(v)
-                                           : static_cast<unsigned long long>(v);
+            unsigned long long mag =
+                v < 0 ? 0ULL - static_cast<long long>(v) : static_cast<unsigned long long>(v);
             int n = Digits(rev, mag, 10, false);
             for (int i = 0; i < n; ++i)
                 tmp[i] = rev[n - 1 - i];

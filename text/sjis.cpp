@@ -4,8 +4,12 @@
 
 namespace {
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool IsTrailByte(unsigned char b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
 
 } // namespace
 
@@ -92,4 +96,6 @@ int GetModulePath(char* buf, const char* ext) {
     return 1;
 }
 
-void ZeroFill(void* record, size_t size) { memset(record, 0, size); }
+void ZeroFill(void* record, size_t size) {
+    memset(record, 0, size);
+}

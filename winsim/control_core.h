@@ -43,7 +43,7 @@ HWND ForegroundWindow();
 Millis Now();
 void At(Millis t, std::function<void()> action); // runs inside the program's message loop
 void After(Millis dt, std::function<void()> action);
-void RunFor(Millis dt); // pumps messages as a loop would, until the clock has advanced dt
+void RunFor(Millis dt);      // pumps messages as a loop would, until the clock has advanced dt
 void SetTimeLimit(Millis t); // GetMessageA fails the test past this virtual time
 // How a scenario failure (runaway loop, nothing due) is reported; tests turn it into a
 // GoogleTest failure. The default prints and aborts.

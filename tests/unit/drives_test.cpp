@@ -19,7 +19,6 @@ namespace {
 namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
-
 class DrivesTest : public ::testing::Test {
   protected:
     void SetUp() override {

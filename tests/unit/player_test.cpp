@@ -17,7 +17,6 @@ namespace {
 namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
-
 std::string Hex(HWND window) {
     char buf[32];
     snprintf(buf, sizeof buf, "0x%llx",

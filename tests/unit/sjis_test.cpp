@@ -32,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"\x81\x30\x81\x40", 1, SJIS_SINGLE},
                       KindCase{"\x81\x30\x81\x40", 2, SJIS_LEAD},
                       KindCase{"\x81\x30\x81\x40", 3, SJIS_TRAIL},
-                      KindCase{"\x81\x81\x81", 0, SJIS_LEAD}, KindCase{"\x81\x81\x81", 1, SJIS_TRAIL},
+                      KindCase{"\x81\x81\x81", 0, SJIS_LEAD},
+                      KindCase{"\x81\x81\x81", 1, SJIS_TRAIL},
                       KindCase{"\x81\x81\x81", 2, SJIS_LEAD}, // lead byte before the terminator
                       KindCase{"\x80", 0, SJIS_SINGLE}, KindCase{"\xA0", 0, SJIS_SINGLE},
                       KindCase{"\xB1", 0, SJIS_SINGLE}, KindCase{"\xFD", 0, SJIS_SINGLE},

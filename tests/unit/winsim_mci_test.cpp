@@ -16,7 +16,6 @@ namespace {
 namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
-
 MCIERROR Open(const char* element, MCIDEVICEID* id) {
     MCI_OPEN_PARMSA p{};
     p.lpstrDeviceType = "cdaudio";

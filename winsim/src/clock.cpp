@@ -12,9 +12,7 @@ namespace {
 struct EventKey {
     Millis time;
     uint64_t seq;
-    bool operator<(const EventKey& o) const {
-        return time != o.time ? time < o.time : seq < o.seq;
-    }
+    bool operator<(const EventKey& o) const { return time != o.time ? time < o.time : seq < o.seq; }
 };
 struct Clock {
     Millis now = 0;
@@ -26,11 +24,15 @@ Clock& TheClock() {
     static Clock clock;
     return clock;
 }
-void ResetClock() { TheClock() = Clock(); }
+void ResetClock() {
+    TheClock() = Clock();
+}
 const bool registered = (OnReset(&ResetClock), true);
 } // namespace
 
-Millis Now() { return TheClock().now; }
+Millis Now() {
+    return TheClock().now;
+}
 
 uint64_t ScheduleAt(Millis t, std::function<void()> fn) {
     Clock& c = TheClock();

@@ -33,7 +33,9 @@ std::string Convert(const char* to, const char* from, const char* data, size_t b
 }
 } // namespace
 
-bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsCp932LeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
@@ -89,6 +91,8 @@ LPSTR WINAPI CharNextA(LPCSTR s) {
     return const_cast<LPSTR>(s + 1);
 }
 
-BOOL WINAPI IsDBCSLeadByte(BYTE b) { return winsim::IsCp932LeadByte(b) ? TRUE : FALSE; }
+BOOL WINAPI IsDBCSLeadByte(BYTE b) {
+    return winsim::IsCp932LeadByte(b) ? TRUE : FALSE;
+}
 
 } // extern "C"

@@ -56,7 +56,9 @@ struct FolderCleanup {
 
 } // namespace
 
-void OnReset(void (*fn)()) { H().resets.push_back(fn); }
+void OnReset(void (*fn)()) {
+    H().resets.push_back(fn);
+}
 
 void Fail(const std::string& message) {
     if (H().failure) {
@@ -71,7 +73,9 @@ void Record(const std::string& api, std::vector<uintptr_t> args, std::string tex
     H().calls.push_back(Call{api, std::move(args), std::move(text), Now()});
 }
 
-Millis TimeLimit() { return H().timeLimit; }
+Millis TimeLimit() {
+    return H().timeLimit;
+}
 
 std::string HostPath(const std::string& windowsPath) {
     if (H().folder.empty()) {
@@ -123,7 +127,9 @@ void SetFailureHandler(std::function<void(const std::string&)> handler) {
     H().failure = std::move(handler);
 }
 
-std::string HostPath(const std::string& windowsPath) { return winsim::HostPath(windowsPath); }
+std::string HostPath(const std::string& windowsPath) {
+    return winsim::HostPath(windowsPath);
+}
 
 void WriteFile(const std::string& windowsPath, const std::string& bytes) {
     std::string host = winsim::HostPath(windowsPath);
@@ -153,9 +159,13 @@ void DenyWrites(const std::string& windowsFolder) {
     H().denied.push_back(p);
 }
 
-Millis Now() { return winsim::Now(); }
+Millis Now() {
+    return winsim::Now();
+}
 
-void At(Millis t, std::function<void()> action) { ScheduleAt(t, std::move(action)); }
+void At(Millis t, std::function<void()> action) {
+    ScheduleAt(t, std::move(action));
+}
 
 void After(Millis dt, std::function<void()> action) {
     ScheduleAt(winsim::Now() + dt, std::move(action));
@@ -175,7 +185,9 @@ void RunFor(Millis dt) {
     AdvanceClockTo(until);
 }
 
-void SetTimeLimit(Millis t) { H().timeLimit = t; }
+void SetTimeLimit(Millis t) {
+    H().timeLimit = t;
+}
 
 std::vector<Call> Calls() {
     std::vector<Call> r;
@@ -192,6 +204,8 @@ std::vector<Call> CallsTo(const std::string& api) {
     return r;
 }
 
-void ClearCalls() { H().calls.clear(); }
+void ClearCalls() {
+    H().calls.clear();
+}
 
 } // namespace winsim::control

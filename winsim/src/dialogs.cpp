@@ -16,7 +16,7 @@ const LPCSTR kDialogResourceType = MAKEINTRESOURCEA(5); // RT_DIALOG
 const char kDialogClass[] = "#32770";
 const char kStaticClass[] = "Static";
 const char kButtonClass[] = "Button";
-const int kDialogExtraBytes = 30;     // DLGWINDOWEXTRA of the 32-bit system
+const int kDialogExtraBytes = 30; // DLGWINDOWEXTRA of the 32-bit system
 
 struct Dialog {
     DLGPROC proc = nullptr;
@@ -350,8 +350,8 @@ LRESULT DialogDefault(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 // procedure that handles a message leaves the result in DWL_MSGRESULT.
 bool AnswerIsResult(UINT msg) {
     return (msg >= 0x0132 && msg <= WM_CTLCOLORSTATIC) || msg == WM_INITDIALOG ||
-           msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM ||
-           msg == 0x002F /* WM_CHARTOITEM */ || msg == 0x0037 /* WM_QUERYDRAGICON */;
+           msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM || msg == 0x002F /* WM_CHARTOITEM */ ||
+           msg == 0x0037 /* WM_QUERYDRAGICON */;
 }
 
 LRESULT CALLBACK DialogWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {

@@ -38,9 +38,9 @@ struct Window {
     HWND owner = nullptr;  // top-level windows created with a parent argument
     DWORD style = 0;
     DWORD exStyle = 0;
-    RECT rect{};  // screen coordinates for a top-level window, the parent's client area's
-                  // for a child (client area = window area: no frames are simulated)
-    int id = 0;   // control identifier of a child (the hMenu argument)
+    RECT rect{}; // screen coordinates for a top-level window, the parent's client area's
+                 // for a child (client area = window area: no frames are simulated)
+    int id = 0;  // control identifier of a child (the hMenu argument)
     bool visible = false;
     std::map<std::string, HANDLE> props; // keys upper-cased; atoms as "#<n>"
     std::map<int, LONG_PTR> longs;       // Get/SetWindowLongA slots
@@ -53,7 +53,7 @@ Window* FindWindowRecord(HWND h); // nullptr for no live window
 bool RegisterSystemClass(const WNDCLASSEXA& wc);
 // DefWindowProcA without the call log, for the system's own window classes.
 LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-std::vector<HWND> LiveWindows();  // in creation order
+std::vector<HWND> LiveWindows(); // in creation order
 
 // ---- failures, reset, call log, paths, code pages ------------------------------------------
 void Fail(const std::string& message);

@@ -19,7 +19,7 @@ namespace {
 struct Kernel {
     std::string modulePath = "C:\\Program Files\\trovanix\\trovanix.exe";
     DWORD lastError = 0;
-    std::map<std::string, int> mutexRefs; // name -> open handles, all processes
+    std::map<std::string, int> mutexRefs;     // name -> open handles, all processes
     std::map<uintptr_t, std::string> handles; // the program's handles -> object name
     uintptr_t nextHandle = 0x100;
     bool heapFails = false;
@@ -43,8 +43,12 @@ int heapToken; // the address stands for the process heap
 
 } // namespace
 
-std::string ModulePath() { return K().modulePath; }
-HINSTANCE ProgramInstance() { return reinterpret_cast<HINSTANCE>(0x400000); }
+std::string ModulePath() {
+    return K().modulePath;
+}
+HINSTANCE ProgramInstance() {
+    return reinterpret_cast<HINSTANCE>(0x400000);
+}
 
 } // namespace winsim
 
@@ -82,8 +86,12 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buf, DWORD size) {
     return static_cast<DWORD>(p.size());
 }
 
-DWORD WINAPI GetLastError(void) { return K().lastError; }
-void WINAPI SetLastError(DWORD code) { K().lastError = code; }
+DWORD WINAPI GetLastError(void) {
+    return K().lastError;
+}
+void WINAPI SetLastError(DWORD code) {
+    K().lastError = code;
+}
 
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL owner, LPCSTR name) {
     Record("CreateMutexA", {static_cast<uintptr_t>(owner)}, name ? name : "");
@@ -114,7 +122,9 @@ BOOL WINAPI CloseHandle(HANDLE h) {
     return TRUE;
 }
 
-HANDLE WINAPI GetProcessHeap(void) { return &heapToken; }
+HANDLE WINAPI GetProcessHeap(void) {
+    return &heapToken;
+}
 
 LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     if (heap != &heapToken || K().heapFails)
@@ -130,9 +140,13 @@ BOOL WINAPI HeapFree(HANDLE heap, DWORD, LPVOID mem) {
     return TRUE;
 }
 
-DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(Now() + 1000000); }
+DWORD WINAPI GetTickCount(void) {
+    return static_cast<DWORD>(Now() + 1000000);
+}
 
-int WINAPI lstrlenA(LPCSTR s) { return s ? static_cast<int>(strlen(s)) : 0; }
+int WINAPI lstrlenA(LPCSTR s) {
+    return s ? static_cast<int>(strlen(s)) : 0;
+}
 
 BOOL WINAPI GetCursorPos(LPPOINT p) {
     if (!p)
@@ -141,7 +155,9 @@ BOOL WINAPI GetCursorPos(LPPOINT p) {
     return TRUE;
 }
 
-UINT WINAPI GetDoubleClickTime(void) { return K().doubleClickTime; }
+UINT WINAPI GetDoubleClickTime(void) {
+    return K().doubleClickTime;
+}
 
 BOOL WINAPI SystemParametersInfoA(UINT action, UINT, PVOID param, UINT) {
     if (action == SPI_GETWORKAREA && param) {
@@ -166,16 +182,30 @@ void SetModulePath(const std::string& windowsPath) {
     }
 }
 
-void SetArgc(int argc) { __argc = argc; }
-void HoldMutex(const std::string& name) { K().mutexRefs[name]++; }
+void SetArgc(int argc) {
+    __argc = argc;
+}
+void HoldMutex(const std::string& name) {
+    K().mutexRefs[name]++;
+}
 bool MutexExists(const std::string& name) {
     auto it = K().mutexRefs.find(name);
     return it != K().mutexRefs.end() && it->second > 0;
 }
-int OpenHandleCount() { return static_cast<int>(K().handles.size()); }
-void SetHeapAllocFails(bool fails) { K().heapFails = fails; }
-void SetCursorPos(int x, int y) { K().cursor = POINT{x, y}; }
-void SetWorkArea(const RECT& area) { K().workArea = area; }
-void SetDoubleClickTime(UINT ms) { K().doubleClickTime = ms; }
+int OpenHandleCount() {
+    return static_cast<int>(K().handles.size());
+}
+void SetHeapAllocFails(bool fails) {
+    K().heapFails = fails;
+}
+void SetCursorPos(int x, int y) {
+    K().cursor = POINT{x, y};
+}
+void SetWorkArea(const RECT& area) {
+    K().workArea = area;
+}
+void SetDoubleClickTime(UINT ms) {
+    K().doubleClickTime = ms;
+}
 
 } // namespace winsim::control

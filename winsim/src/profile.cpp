@@ -116,8 +116,8 @@ DWORD CopyOut(const std::string& value, LPSTR buf, DWORD size) {
 }
 
 std::string Unquote(const std::string& v) {
-    if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') ||
-                          (v.front() == '\'' && v.back() == '\'')))
+    if (v.size() >= 2 &&
+        ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
         return v.substr(1, v.size() - 2);
     return v;
 }
@@ -137,8 +137,8 @@ using namespace winsim;
 
 extern "C" {
 
-DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buf,
-                                      DWORD size, LPCSTR file) {
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buf, DWORD size,
+                                      LPCSTR file) {
     Record("GetPrivateProfileStringA", {size},
            std::string(section ? section : "") + "|" + (key ? key : "") + "|" + (file ? file : ""));
     if (!file)

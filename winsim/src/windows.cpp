@@ -50,7 +50,9 @@ Desktop& D() {
     return desktop;
 }
 
-void ResetDesktop() { D() = Desktop(); }
+void ResetDesktop() {
+    D() = Desktop();
+}
 const bool registered = (OnReset(&ResetDesktop), true);
 
 std::string Upper(const char* s) {
@@ -153,7 +155,9 @@ ATOM RegisterClassUnlogged(const WNDCLASSEXA* wc) {
 
 } // namespace
 
-bool RegisterSystemClass(const WNDCLASSEXA& wc) { return RegisterClassUnlogged(&wc) != 0; }
+bool RegisterSystemClass(const WNDCLASSEXA& wc) {
+    return RegisterClassUnlogged(&wc) != 0;
+}
 
 Window* FindWindowRecord(HWND h) {
     if (!h)
@@ -229,9 +233,10 @@ extern "C" {
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
     if (wc && wc->cbSize == sizeof(WNDCLASSEXA) && wc->lpszClassName)
-        Record("RegisterClassExA", {wc->style, reinterpret_cast<uintptr_t>(wc->hIcon),
-                                    reinterpret_cast<uintptr_t>(wc->hIconSm),
-                                    reinterpret_cast<uintptr_t>(wc->hbrBackground)},
+        Record("RegisterClassExA",
+               {wc->style, reinterpret_cast<uintptr_t>(wc->hIcon),
+                reinterpret_cast<uintptr_t>(wc->hIconSm),
+                reinterpret_cast<uintptr_t>(wc->hbrBackground)},
                IS_INTRESOURCE(wc->lpszClassName) ? std::string() : wc->lpszClassName);
     return RegisterClassUnlogged(wc);
 }
@@ -277,9 +282,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     w->visible = (style & WS_VISIBLE) != 0;
     D().windows.emplace(h, std::move(w));
     D().creationOrder.push_back(h);
-    Record("CreateWindowExA",
-           {exStyle, style, reinterpret_cast<uintptr_t>(parent), reinterpret_cast<uintptr_t>(param)},
-           cls->name);
+    Record(
+        "CreateWindowExA",
+        {exStyle, style, reinterpret_cast<uintptr_t>(parent), reinterpret_cast<uintptr_t>(param)},
+        cls->name);
 
     CREATESTRUCTA cs{};
     cs.lpCreateParams = param;
@@ -305,7 +311,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     return FindWindowRecord(h) ? h : nullptr;
 }
 
-BOOL WINAPI IsWindow(HWND h) { return FindWindowRecord(h) ? TRUE : FALSE; }
+BOOL WINAPI IsWindow(HWND h) {
+    return FindWindowRecord(h) ? TRUE : FALSE;
+}
 
 BOOL WINAPI DestroyWindow(HWND h) {
     Window* w = FindWindowRecord(h);
@@ -384,8 +392,7 @@ LRESULT winsim::DefaultWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         int py = static_cast<short>(HIWORD(lp));
         int wdt = w->rect.right - w->rect.left;
         int hgt = w->rect.bottom - w->rect.top;
-        return (px >= o.x && px < o.x + wdt && py >= o.y && py < o.y + hgt) ? HTCLIENT
-                                                                             : HTNOWHERE;
+        return (px >= o.x && px < o.x + wdt && py >= o.y && py < o.y + hgt) ? HTCLIENT : HTNOWHERE;
     }
     default:
         return 0;
@@ -436,7 +443,9 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT) {
     return FALSE;
 }
 
-BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+BOOL WINAPI TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
     if (!msg || !msg->hwnd)
@@ -490,7 +499,8 @@ HANDLE WINAPI RemovePropA(HWND h, LPCSTR name) {
 }
 
 HWND WINAPI FindWindowExA(HWND parent, HWND after, LPCSTR cls, LPCSTR title) {
-    Record("FindWindowExA", {reinterpret_cast<uintptr_t>(parent), reinterpret_cast<uintptr_t>(after)},
+    Record("FindWindowExA",
+           {reinterpret_cast<uintptr_t>(parent), reinterpret_cast<uintptr_t>(after)},
            IS_INTRESOURCE(cls) ? std::string() : std::string(cls ? cls : ""));
     if (parent && !FindWindowRecord(parent))
         return nullptr;
@@ -529,7 +539,8 @@ HWND WINAPI FindWindowA(LPCSTR cls, LPCSTR title) {
 }
 
 UINT_PTR WINAPI SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc) {
-    Record("SetTimer", {reinterpret_cast<uintptr_t>(h), id, elapse, reinterpret_cast<uintptr_t>(proc)});
+    Record("SetTimer",
+           {reinterpret_cast<uintptr_t>(h), id, elapse, reinterpret_cast<uintptr_t>(proc)});
     if (h && !FindWindowRecord(h)) {
         SetLastError(1400);
         return 0;
@@ -671,8 +682,8 @@ BOOL WINAPI SetWindowTextA(HWND h, LPCSTR text) {
 int WINAPI GetWindowTextA(HWND h, LPSTR buf, int max) {
     if (!FindWindowRecord(h) || !buf || max <= 0)
         return 0;
-    return static_cast<int>(SendMessageA(h, WM_GETTEXT, static_cast<WPARAM>(max),
-                                         reinterpret_cast<LPARAM>(buf)));
+    return static_cast<int>(
+        SendMessageA(h, WM_GETTEXT, static_cast<WPARAM>(max), reinterpret_cast<LPARAM>(buf)));
 }
 
 LONG WINAPI SetWindowLongA(HWND h, int index, LONG value) {
@@ -774,10 +785,16 @@ std::vector<TimerInfo> Timers() {
     return r;
 }
 
-bool HasTimer(HWND window, UINT_PTR id) { return FindTimer(window, id) != nullptr; }
+bool HasTimer(HWND window, UINT_PTR id) {
+    return FindTimer(window, id) != nullptr;
+}
 
-std::vector<MSG> QueuedMessages() { return {D().queue.begin(), D().queue.end()}; }
+std::vector<MSG> QueuedMessages() {
+    return {D().queue.begin(), D().queue.end()};
+}
 
-HWND ForegroundWindow() { return D().foreground; }
+HWND ForegroundWindow() {
+    return D().foreground;
+}
 
 } // namespace winsim::control
