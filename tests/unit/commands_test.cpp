@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
+#include "tests/support/player_window.h"
 
 namespace {
 
@@ -66,20 +67,6 @@ namespace {
 namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
-LRESULT CALLBACK DispatchWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_COMMAND:
-        return DispatchCommand(h, wp, lp);
-    case WM_DESTROY: {
-        PlayerSettings out{};
-        PlayerDestroy(h, &out);
-        return 0;
-    }
-    default:
-        return DefWindowProcA(h, msg, wp, lp);
-    }
-}
-
 // Drive d: holds six tracks, the fifth of them data; the player starts on track 1 in
 // continuous play without repeat.
 class DispatchTest : public ::testing::Test {
@@ -89,7 +76,7 @@ class DispatchTest : public ::testing::Test {
         ctl::SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
         mci::CdDrive('d').WithDisc({mci::Audio(200), mci::Audio(200), mci::Audio(200),
                                     mci::Audio(200), mci::Data(100), mci::Audio(200)});
-        window = winsim::control::CreateTestWindow(DispatchWindowProc);
+        window = winsim::control::CreateTestWindow(PlayerCommandWindowProc);
         PlayerSettings settings{PLAY_CONTINUOUS, 0};
         PlayerCreate(window, &settings);
         ASSERT_EQ(PlayerGetCurrentTrack(window), 1);

@@ -6,6 +6,7 @@
 #include <winsim/control.h>
 
 #include "app/commands.h"
+#include "tests/support/player_window.h"
 #include "player/player.h"
 #include "tray/menus.h"
 
@@ -16,20 +17,6 @@ namespace ctl = winsim::control;
 namespace mci = winsim::control::mci;
 
 namespace {
-
-LRESULT CALLBACK MenuOwnerProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_COMMAND:
-        return DispatchCommand(h, wp, lp);
-    case WM_DESTROY: {
-        PlayerSettings out{};
-        PlayerDestroy(h, &out);
-        return 0;
-    }
-    default:
-        return DefWindowProcA(h, msg, wp, lp);
-    }
-}
 
 // The resource's items of the main menu, in order.
 const std::vector<UINT> kResourceItems = {IDM_OPEN_DOOR, IDM_CLOSE_DOOR, 0, IDM_REPEAT, 0,
@@ -43,7 +30,7 @@ class TrayMenuTest : public ::testing::Test {
         ctl::Reset();
         ctl::SetFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
         ctl::SetCursorPos(700, 560);
-        window = winsim::control::CreateTestWindow(MenuOwnerProc);
+        window = winsim::control::CreateTestWindow(PlayerCommandWindowProc);
     }
     void TearDown() override { DestroyWindow(window); }
 
