@@ -37,26 +37,19 @@ bool IsCp932LeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (IsCp932LeadByte(x)) {
-            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1])
-                return false;
-            ++i;
-            continue;
-        }
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
+std::string FoldCase(std::string text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (IsCp932LeadByte(c) && i + 1 < text.size())
+            ++i; // the trail byte may look like a capital; it is not one
+        else if (c >= 'A' && c <= 'Z')
+            text[i] = static_cast<char>(c - 'A' + 'a');
     }
-    return true;
+    return text;
+}
+
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && FoldCase(a) == FoldCase(b);
 }
 
 std::string NameText(LPCSTR name) {
@@ -73,6 +66,15 @@ std::string Cp932FromUtf16(const uint16_t* text, size_t units) {
 
 std::string Utf8FromCp932(const std::string& text) {
     return Convert("UTF-8", "CP932", text.data(), text.size());
+}
+
+std::u16string Utf16FromCp932(const std::string& text) {
+    std::string bytes = Convert("UTF-16LE", "CP932", text.data(), text.size());
+    std::u16string out(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    return out;
 }
 
 std::string Cp932FromUtf8(const std::string& text) {

@@ -32,13 +32,11 @@ Harness& H() {
     return harness;
 }
 
-std::string LowerPath(std::string p) {
-    for (char& c : p) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+std::string LowerPath(const std::string& path) {
+    std::string p = FoldCase(path);
+    for (char& c : p)
         if (c == '/')
             c = '\\';
-    }
     return p;
 }
 

@@ -64,15 +64,8 @@ Dialog* FindDialog(HWND h) {
     return it == S().dialogs.end() ? nullptr : &it->second;
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 bool IsClass(const Window* w, const char* name) {
-    return w && Upper(w->className) == Upper(name);
+    return w && SameTextIgnoringCase(w->className, name);
 }
 
 // The first child of parent with that identifier, without logging anything.

@@ -75,10 +75,14 @@ bool WritesDenied(const std::string& windowsPath);
 std::string Cp932FromUtf16(const uint16_t* text, size_t units);
 std::string Utf8FromCp932(const std::string& text);
 std::string Cp932FromUtf8(const std::string& text);
+std::u16string Utf16FromCp932(const std::string& text);
 bool IsCp932LeadByte(unsigned char b);
 // Equal but for the case of ASCII letters that begin characters (double-byte characters exact),
 // as the system compares file, section, key and resource names.
 bool SameTextIgnoringCase(const std::string& a, const std::string& b);
+// The form under which such names are kept as keys: ASCII capitals that begin characters
+// lower-cased, double-byte characters untouched.
+std::string FoldCase(std::string text);
 // A resource or class name for logs and messages: the string, or "#<number>" for an atom.
 std::string NameText(LPCSTR name);
 

@@ -39,13 +39,6 @@ uint32_t Dword(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 // Reads a type or name field of a .res entry header; false when it runs past end.
 bool ReadResId(const uint8_t*& p, const uint8_t* end, ResId* out) {
     if (end - p < 2)
@@ -69,7 +62,7 @@ bool ReadResId(const uint8_t*& p, const uint8_t* end, ResId* out) {
         units.push_back(u);
     }
     out->isNumber = false;
-    out->text = Upper(Cp932FromUtf16(units.data(), units.size()));
+    out->text = FoldCase(Cp932FromUtf16(units.data(), units.size()));
     return true;
 }
 
@@ -139,7 +132,7 @@ ResId FromArgument(LPCSTR s) {
             return id;
         }
     }
-    id.text = Upper(s);
+    id.text = FoldCase(s);
     return id;
 }
 

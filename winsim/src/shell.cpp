@@ -44,13 +44,6 @@ void ResetShell() {
 }
 const bool registered = (OnReset(&ResetShell), true);
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 LRESULT CALLBACK ShellWindowProc(HWND h, UINT msg, WPARAM, LPARAM) {
     switch (msg) {
     case WM_NCCREATE:
@@ -212,7 +205,7 @@ DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info
     Record("SHGetFileInfoA", {attributes, cbFileInfo, flags}, path ? path : "");
     if (!path || !*path)
         return 0;
-    std::string lower = Lower(path);
+    std::string lower = FoldCase(path);
     for (const std::string& missing : S().filesWithoutIcon)
         if (missing == lower)
             return 0;
@@ -321,7 +314,7 @@ bool DescribeFileIcon(HICON icon, std::string* windowsPath, bool* small) {
 }
 
 void SetFileHasNoIcon(const std::string& windowsPath) {
-    S().filesWithoutIcon.push_back(Lower(windowsPath));
+    S().filesWithoutIcon.push_back(FoldCase(windowsPath));
 }
 
 bool Mouse(UINT mouseMessage, HWND window, UINT id) {

@@ -58,33 +58,6 @@ std::string Narrow(const std::u16string& s) {
     return Cp932FromUtf16(reinterpret_cast<const uint16_t*>(s.data()), s.size());
 }
 
-std::u16string Utf16FromCp932(const std::string& cp932) {
-    std::string utf8 = Utf8FromCp932(cp932);
-    std::u16string out;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp = c;
-        size_t n = 1;
-        if (c >= 0xF0)
-            cp = c & 0x07, n = 4;
-        else if (c >= 0xE0)
-            cp = c & 0x0F, n = 3;
-        else if (c >= 0xC0)
-            cp = c & 0x1F, n = 2;
-        for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
-}
-
 // Header of the node at p, bounded by avail bytes. Sets the offsets of its value and children.
 struct RawNode {
     size_t length = 0;

@@ -55,24 +55,16 @@ void ResetDesktop() {
 }
 const bool registered = (OnReset(&ResetDesktop), true);
 
-std::string Upper(const char* s) {
-    std::string r = s ? s : "";
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return r;
-}
-
 std::string PropKey(LPCSTR name) {
     if (IS_INTRESOURCE(name))
         return "#" + std::to_string(reinterpret_cast<uintptr_t>(name));
-    return Upper(name);
+    return FoldCase(name);
 }
 
 std::string ClassKey(LPCSTR name) {
     if (IS_INTRESOURCE(name))
         return "#" + std::to_string(reinterpret_cast<uintptr_t>(name));
-    return Upper(name);
+    return FoldCase(name);
 }
 
 ClassInfo* FindClass(LPCSTR name) {
@@ -513,7 +505,7 @@ HWND WINAPI FindWindowExA(HWND parent, HWND after, LPCSTR cls, LPCSTR title) {
             started = h == after;
             continue;
         }
-        if (cls && ClassKey(cls) != Upper(w->className.c_str()) &&
+        if (cls && !SameTextIgnoringCase(ClassKey(cls), w->className) &&
             !(IS_INTRESOURCE(cls) && FindClass(cls) && FindClass(cls)->name == w->className))
             continue;
         if (title && w->text != title)
@@ -529,7 +521,7 @@ HWND WINAPI FindWindowA(LPCSTR cls, LPCSTR title) {
         Window* w = FindWindowRecord(h);
         if (w->parent)
             continue;
-        if (cls && ClassKey(cls) != Upper(w->className.c_str()))
+        if (cls && !SameTextIgnoringCase(ClassKey(cls), w->className))
             continue;
         if (title && w->text != title)
             continue;
@@ -772,7 +764,7 @@ bool Describe(HWND h, WindowInfo* info) {
 
 HWND FindByClass(const std::string& className) {
     for (HWND h : LiveWindows())
-        if (Upper(FindWindowRecord(h)->className.c_str()) == Upper(className.c_str()))
+        if (SameTextIgnoringCase(FindWindowRecord(h)->className, className))
             return h;
     return nullptr;
 }
