@@ -21,6 +21,12 @@
 //   door-open command), MCI_NOTIFY_FAILURE when the user opens the door or takes the disc out.
 //   Any other command with MCI_NOTIFY completes at once with MCI_NOTIFY_SUCCESSFUL and
 //   supersedes a play's pending notification.
+// - A SilentEnd() drive posts nothing when a play reaches its end, nor when the user opens the
+//   door or takes the disc out: the drive stops, and the notification stays pending for the
+//   device until a later command reports it as above (SUPERSEDED by a command with MCI_NOTIFY,
+//   ABORTED by stop, close, a play without MCI_NOTIFY or the door-open command).
+// - A SpinUp(ms) drive reports MCI_MODE_STOP, its head at the play's start, for ms after a play
+//   starts; IsPlaying() and CurrentPlay() report the play from its start.
 // - A play that starts on a track that does not exist, or ends past the last one, fails with
 //   MCIERR_OUTOFRANGE; a play that starts on a data track fails with MCIERR_HARDWARE; a failed
 //   command changes nothing. Without MCI_FROM a play starts where the drive stands, without
@@ -61,6 +67,12 @@ class CdDriveScene {
     CdDriveScene& DoorOpen();
     CdDriveScene& RefusesOpen();       // every MCI_OPEN of the drive fails
     CdDriveScene& RefusesSecondOpen(); // an open fails while another device has the drive
+    // The end of a play posts nothing, as on the NT-family drivers: its notification stays
+    // pending until a later command supersedes or aborts it (see the device notes above).
+    CdDriveScene& SilentEnd();
+    // For ms of virtual time after a play starts the drive reports MCI_MODE_STOP with its head
+    // at the play's start; the play then runs, its end delayed by as much.
+    CdDriveScene& SpinUp(Millis ms);
     // What GetDriveTypeA reports for the root (DRIVE_CDROM unless changed); the device still
     // opens the drive, as one behind a driver that misreports it.
     CdDriveScene& ReportsType(UINT driveType);
@@ -82,6 +94,8 @@ struct DriveInfo {
     std::vector<Track> tracks; // the disc's, empty without one
     bool refusesOpen;
     bool refusesSecondOpen;
+    bool silentEnd;
+    Millis spinUp;
 };
 // false for anything but a letter a..z (either case)
 bool DescribeDrive(char letter, DriveInfo* info);

@@ -25,7 +25,11 @@ class DrivesTest : public ::testing::Test {
         ctl::Reset();
         window_ = winsim::control::CreateTestWindow(DefWindowProcA);
         ASSERT_NE(window_, nullptr);
-        state_ = PlayerState{0, 42, PLAY_CONTINUOUS, 1, DEVICE_NONE};
+        state_ = PlayerState{};
+        state_.currentTrack = 42;
+        state_.playMode = PLAY_CONTINUOUS;
+        state_.repeat = 1;
+        state_.device = DEVICE_NONE;
         ASSERT_TRUE(SetPropA(window_, "PROP_PLAYER", &state_));
     }
 

@@ -177,10 +177,37 @@ TEST_F(WinsimMciTest, PlayEndsAtTheNextTrackWithSuccess) {
     EXPECT_EQ(n[0].time, 120000);
 }
 
+TEST_F(WinsimMciTest, SpinUpHoldsThePlayAtItsStartAndDelaysItsEnd) {
+    mci::CdDriveScene('d').SpinUp(1500);
+    ASSERT_EQ(Play(id_, MCI_NOTIFY | MCI_FROM | MCI_TO, MCI_MAKE_TMSF(2, 0, 0, 0),
+                   MCI_MAKE_TMSF(3, 0, 0, 0), window_),
+              0u);
+    DWORD mode = 0;
+    for (ctl::Millis step : {0, 1499}) {
+        ctl::RunFor(step);
+        ASSERT_EQ(Status(id_, MCI_STATUS_MODE, &mode), 0u);
+        EXPECT_EQ(mode, DWORD(MCI_MODE_STOP)) << step;
+        EXPECT_EQ(mci::Position('d'), MCI_MAKE_TMSF(2, 0, 0, 0)) << step;
+    }
+    ctl::RunFor(1001);
+    ASSERT_EQ(Status(id_, MCI_STATUS_MODE, &mode), 0u);
+    EXPECT_EQ(mode, DWORD(MCI_MODE_PLAY));
+    EXPECT_EQ(mci::Position('d'), MCI_MAKE_TMSF(2, 0, 1, 0));
+    ctl::RunFor(119000 - 1);
+    EXPECT_TRUE(Codes().empty());
+    ctl::RunFor(1);
+    auto n = mci::Notifications();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_EQ(n[0].code, WPARAM(MCI_NOTIFY_SUCCESSFUL));
+    EXPECT_EQ(n[0].time, 121500);
+}
+
 struct InterruptCase {
     const char* name;
     std::function<void(MCIDEVICEID, HWND)> action;
     std::vector<WPARAM> codes;
+    // On a SilentEnd() drive, the action taken after the play ended unreported, then a close.
+    std::vector<WPARAM> silentCodes;
 };
 
 class WinsimMciInterruptTest : public WinsimMciTest,
@@ -194,40 +221,70 @@ TEST_P(WinsimMciInterruptTest, PendingPlayReportsHowItEnded) {
     EXPECT_EQ(Codes(), GetParam().codes);
 }
 
+TEST_P(WinsimMciInterruptTest, SilentDriveKeepsTheNotificationPending) {
+    mci::CdDriveScene('d').SilentEnd();
+    ASSERT_EQ(Play(id_, MCI_NOTIFY | MCI_FROM | MCI_TO, MCI_MAKE_TMSF(1, 0, 0, 0),
+                   MCI_MAKE_TMSF(2, 0, 0, 0), window_),
+              0u);
+    ctl::RunFor(121000);
+    EXPECT_TRUE(Codes().empty());
+    DWORD mode = 0;
+    ASSERT_EQ(Status(id_, MCI_STATUS_MODE, &mode), 0u);
+    EXPECT_EQ(mode, DWORD(MCI_MODE_STOP));
+    EXPECT_EQ(mci::Position('d'), MCI_MAKE_TMSF(2, 0, 0, 0));
+    GetParam().action(id_, window_);
+    ctl::RunFor(10 * 60 * 1000);
+    Generic(id_, MCI_CLOSE);
+    EXPECT_EQ(Codes(), GetParam().silentCodes);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Endings, WinsimMciInterruptTest,
-    ::testing::Values(
-        InterruptCase{
-            "Stop", [](MCIDEVICEID id, HWND) { Generic(id, MCI_STOP); }, {MCI_NOTIFY_ABORTED}},
-        InterruptCase{
-            "Close", [](MCIDEVICEID id, HWND) { Generic(id, MCI_CLOSE); }, {MCI_NOTIFY_ABORTED}},
-        InterruptCase{"PlayWithNotify",
-                      [](MCIDEVICEID id, HWND w) {
-                          Play(id, MCI_NOTIFY | MCI_FROM | MCI_TO, MCI_MAKE_TMSF(4, 0, 0, 0),
-                               MCI_MAKE_TMSF(4, 0, 1, 0), w);
-                      },
-                      {MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL}},
-        InterruptCase{
-            "PlayWithoutNotify",
-            [](MCIDEVICEID id, HWND) { Play(id, MCI_FROM, MCI_MAKE_TMSF(4, 0, 0, 0), 0, nullptr); },
-            {MCI_NOTIFY_ABORTED}},
-        InterruptCase{"DoorCommand",
-                      [](MCIDEVICEID id, HWND) {
-                          MCI_SET_PARMS p{};
-                          mciSendCommandA(id, MCI_SET, MCI_WAIT | MCI_SET_DOOR_OPEN,
-                                          reinterpret_cast<DWORD_PTR>(&p));
-                      },
-                      {MCI_NOTIFY_ABORTED}},
-        InterruptCase{"DoorByHand",
-                      [](MCIDEVICEID, HWND) { mci::OpenDoorByHand('d'); },
-                      {MCI_NOTIFY_FAILURE}},
-        InterruptCase{
-            "DiscTakenOut", [](MCIDEVICEID, HWND) { mci::RemoveDisc('d'); }, {MCI_NOTIFY_FAILURE}},
-        InterruptCase{"RefusedPlayChangesNothing",
-                      [](MCIDEVICEID id, HWND w) {
-                          Play(id, MCI_NOTIFY | MCI_FROM, MCI_MAKE_TMSF(9, 0, 0, 0), 0, w);
-                      },
-                      {MCI_NOTIFY_SUCCESSFUL}}),
+    ::testing::Values(InterruptCase{"Stop",
+                                    [](MCIDEVICEID id, HWND) { Generic(id, MCI_STOP); },
+                                    {MCI_NOTIFY_ABORTED},
+                                    {MCI_NOTIFY_ABORTED}},
+                      InterruptCase{"Close",
+                                    [](MCIDEVICEID id, HWND) { Generic(id, MCI_CLOSE); },
+                                    {MCI_NOTIFY_ABORTED},
+                                    {MCI_NOTIFY_ABORTED}},
+                      InterruptCase{"PlayWithNotify",
+                                    [](MCIDEVICEID id, HWND w) {
+                                        Play(id, MCI_NOTIFY | MCI_FROM | MCI_TO,
+                                             MCI_MAKE_TMSF(4, 0, 0, 0), MCI_MAKE_TMSF(4, 0, 1, 0),
+                                             w);
+                                    },
+                                    {MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL},
+                                    {MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_ABORTED}},
+                      InterruptCase{"PlayWithoutNotify",
+                                    [](MCIDEVICEID id, HWND) {
+                                        Play(id, MCI_FROM, MCI_MAKE_TMSF(4, 0, 0, 0), 0, nullptr);
+                                    },
+                                    {MCI_NOTIFY_ABORTED},
+                                    {MCI_NOTIFY_ABORTED}},
+                      InterruptCase{"DoorCommand",
+                                    [](MCIDEVICEID id, HWND) {
+                                        MCI_SET_PARMS p{};
+                                        mciSendCommandA(id, MCI_SET, MCI_WAIT | MCI_SET_DOOR_OPEN,
+                                                        reinterpret_cast<DWORD_PTR>(&p));
+                                    },
+                                    {MCI_NOTIFY_ABORTED},
+                                    {MCI_NOTIFY_ABORTED}},
+                      InterruptCase{"DoorByHand",
+                                    [](MCIDEVICEID, HWND) { mci::OpenDoorByHand('d'); },
+                                    {MCI_NOTIFY_FAILURE},
+                                    {MCI_NOTIFY_ABORTED}},
+                      InterruptCase{"DiscTakenOut",
+                                    [](MCIDEVICEID, HWND) { mci::RemoveDisc('d'); },
+                                    {MCI_NOTIFY_FAILURE},
+                                    {MCI_NOTIFY_ABORTED}},
+                      InterruptCase{"RefusedPlayChangesNothing",
+                                    [](MCIDEVICEID id, HWND w) {
+                                        Play(id, MCI_NOTIFY | MCI_FROM, MCI_MAKE_TMSF(9, 0, 0, 0),
+                                             0, w);
+                                    },
+                                    {MCI_NOTIFY_SUCCESSFUL},
+                                    {MCI_NOTIFY_ABORTED}}),
     [](const ::testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });
 
 struct RefusedPlay {

@@ -27,6 +27,8 @@ struct Drive {
     std::vector<Track> tracks;
     bool refusesOpen = false;
     bool refusesSecondOpen = false;
+    bool silentEnd = false;
+    Millis spinUp = 0;
 };
 
 struct Scene {
@@ -228,6 +230,16 @@ CdDriveScene& CdDriveScene::RefusesSecondOpen() {
     return *this;
 }
 
+CdDriveScene& CdDriveScene::SilentEnd() {
+    ChangeCd(letter_, false, [](Drive& d) { d.silentEnd = true; });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::SpinUp(Millis ms) {
+    ChangeCd(letter_, false, [&](Drive& d) { d.spinUp = ms > 0 ? ms : 0; });
+    return *this;
+}
+
 CdDriveScene& CdDriveScene::ReportsType(UINT driveType) {
     ChangeCd(letter_, false, [&](Drive& d) { d.reportedType = driveType; });
     return *this;
@@ -271,6 +283,8 @@ bool DescribeDrive(char letter, DriveInfo* info) {
     info->tracks = d->tracks;
     info->refusesOpen = d->refusesOpen;
     info->refusesSecondOpen = d->refusesSecondOpen;
+    info->silentEnd = d->silentEnd;
+    info->spinUp = d->spinUp;
     return true;
 }
 

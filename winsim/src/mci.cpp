@@ -31,13 +31,15 @@ struct Device {
     DWORD_PTR openFlags = 0;
 };
 
-// What one drive's mechanism is doing. A notification is pending only while a play runs.
+// What one drive's mechanism is doing. A notification is pending while a play runs, and on a
+// silent drive also after it ended, until a later command reports it.
 struct Activity {
     bool playing = false;
     MCIDEVICEID player = 0;
     DWORD fromFrame = 0;
     DWORD toFrame = 0;
     Millis started = 0;
+    Millis spinUp = 0;    // the play stands at fromFrame until started + spinUp
     DWORD head = kLeadIn; // where the drive stands while it does not play
     uint64_t event = 0;
     bool notify = false;
@@ -118,7 +120,9 @@ int TrackAt(const Disc& d, DWORD frame) {
 DWORD CurrentFrame(const Activity& a) {
     if (!a.playing)
         return a.head;
-    Millis elapsed = Now() - a.started;
+    Millis elapsed = Now() - a.started - a.spinUp;
+    if (elapsed < 0)
+        return a.fromFrame;
     int64_t frame = a.fromFrame + elapsed * static_cast<int64_t>(kFramesPerSecond) / 1000;
     return frame > a.toFrame ? a.toFrame : static_cast<DWORD>(frame);
 }
@@ -189,17 +193,24 @@ void Notify(DWORD_PTR callback, WPARAM code, MCIDEVICEID device) {
     PostMessageA(window, MM_MCINOTIFY, code, static_cast<LPARAM>(device));
 }
 
-// Ends a play where it stands; its pending notification, if any, reports code.
-void EndPlay(char letter, WPARAM code) {
+bool SilentDrive(char letter) {
+    DriveInfo info;
+    return control::mci::DescribeDrive(letter, &info) && info.silentEnd;
+}
+
+// Ends a play where it stands; a pending notification, if any, reports code.
+void EndPlay(char letter, WPARAM code, bool post = true) {
     Activity* a = ActivityOf(letter);
-    if (!a || !a->playing)
+    if (!a)
         return;
-    a->head = CurrentFrame(*a);
-    a->playing = false;
-    if (a->event)
-        CancelEvent(a->event);
-    a->event = 0;
-    if (a->notify) {
+    if (a->playing) {
+        a->head = CurrentFrame(*a);
+        a->playing = false;
+        if (a->event)
+            CancelEvent(a->event);
+        a->event = 0;
+    }
+    if (a->notify && post) {
         a->notify = false;
         Notify(a->callback, code, a->player);
     }
@@ -212,7 +223,7 @@ void CompletePlay(char letter) {
     a->event = 0;
     a->head = a->toFrame;
     a->playing = false;
-    if (a->notify) {
+    if (a->notify && !SilentDrive(letter)) {
         a->notify = false;
         Notify(a->callback, MCI_NOTIFY_SUCCESSFUL, a->player);
     }
@@ -222,7 +233,7 @@ void CompletePlay(char letter) {
 // pending notification is superseded by it.
 void NotifyCommandDone(char letter, DWORD_PTR callback, MCIDEVICEID device) {
     Activity* a = ActivityOf(letter);
-    if (a && a->playing && a->notify) {
+    if (a && a->notify) {
         a->notify = false;
         Notify(a->callback, MCI_NOTIFY_SUPERSEDED, a->player);
     }
@@ -342,7 +353,7 @@ MCIERROR Close(Device& dev, DWORD_PTR flags, MCI_GENERIC_PARMS* p, Command* c) {
     if (Injection(MCI_CLOSE, flags, 0, dev.letter, &injected))
         return injected;
     Activity* a = ActivityOf(dev.letter);
-    if (a && a->playing && a->player == dev.id)
+    if (a && (a->playing || a->notify) && a->player == dev.id)
         EndPlay(dev.letter, MCI_NOTIFY_ABORTED);
     char letter = dev.letter;
     MCIDEVICEID id = dev.id;
@@ -411,7 +422,7 @@ MCIERROR StatusValue(Device& dev, DWORD_PTR flags, const MCI_STATUS_PARMS* p, DW
         *out = dev.timeFormat;
         return 0;
     case MCI_STATUS_MODE:
-        if (a.playing)
+        if (a.playing && Now() - a.started >= a.spinUp)
             *out = MCI_MODE_PLAY;
         else if (d.info.kind == DriveKind::CdRom && d.info.doorOpen)
             *out = MCI_MODE_OPEN;
@@ -531,10 +542,11 @@ MCIERROR Play(Device& dev, DWORD_PTR flags, MCI_PLAY_PARMS* p, Command* c) {
     a.fromFrame = from;
     a.toFrame = to;
     a.started = Now();
+    a.spinUp = d.info.spinUp;
     a.notify = notify;
     a.callback = p->dwCallback;
-    Millis duration = (static_cast<Millis>(to - from) * 1000 + kFramesPerSecond - 1) /
-                      static_cast<Millis>(kFramesPerSecond);
+    Millis duration = a.spinUp + (static_cast<Millis>(to - from) * 1000 + kFramesPerSecond - 1) /
+                                     static_cast<Millis>(kFramesPerSecond);
     char letter = dev.letter;
     a.event = ScheduleAt(Now() + duration, [letter] { CompletePlay(letter); });
     return 0;
@@ -599,8 +611,10 @@ const char* ItemName(DWORD item) {
 
 } // namespace
 
+// A silent drive cannot tell: its pending notification waits for the next command, as in
+// Wine's mcicda, which never looks at the door.
 void MciMediaInterrupted(char letter) {
-    EndPlay(letter, MCI_NOTIFY_FAILURE);
+    EndPlay(letter, MCI_NOTIFY_FAILURE, !SilentDrive(letter));
     if (Activity* a = ActivityOf(letter))
         a->head = kLeadIn;
 }
