@@ -1,0 +1,488 @@
+#!/usr/bin/env python3
+"""End-to-end runs of the real trovanix.exe under Wine, against the virtual CD drive
+(vcdaudio.dll) and driven by hand.exe.
+
+    run.py --win32 build/win --win64 build/win64 --work DIR --list | --setup | --case NAME |
+           --teardown
+
+Each case writes the drive scene, clears the driver's log, puts a fresh trovanix.exe (with or
+without an INI file) into C:\\e2e\\app, starts it with the Wine loader, acts through hand.exe,
+quits it and judges by the driver's log, the INI file's bytes, the exit code and the dialog
+texts. Every wait is for a condition, with a deadline.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wine  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+CD_DRIVES = {"d": "VCD_D", "e": "VCD_E"}
+CASE_DIR = r"C:\e2e\%s"  # each case's folder: trovanix.exe, its INI, scene.ini, vcd.log
+DEADLINE = 15.0  # seconds for any one condition
+
+WM_QUERYENDSESSION = 0x11
+WM_COMMAND = 0x111
+
+
+def resource_ids():
+    ids = {}
+    with open(os.path.join(ROOT, "res", "resource.h"), encoding="utf-8") as f:
+        for m in re.finditer(r"#define\s+(ID\w+)\s+(\w+)", f.read()):
+            ids[m.group(1)] = int(m.group(2), 0)
+    return ids
+
+
+IDS = resource_ids()
+
+
+class CaseFailure(Exception):
+    pass
+
+
+# ---- scenes and settings --------------------------------------------------------------------
+
+def scene(d="audio 60, audio 60, audio 60", e="none", end="notify", speed=60):
+    """The drives d: and e: (their discs), whether a play's end is notified, the speed."""
+    return "[vcd]\nspeed=%d\nend=%s\n[d]\ndisc=%s\n[e]\ndisc=%s\n" % (speed, end, d, e)
+
+
+def ini(repeat, mode):
+    """The settings file as the program writes it, in code page 932."""
+    text = "[Sorvintal]\r\nリピート=%d\r\n再生方法=%d\r\n" % (repeat, mode)
+    return text.encode("cp932")
+
+
+# ---- one running program ----------------------------------------------------------------------
+
+class Run:
+    """trovanix.exe started in a fresh folder, with hand.exe beside it for the user's hands."""
+
+    def __init__(self, env, name, scene_text, ini_bytes=None, args=()):
+        self.env = env
+        self.name = name
+        self.folder = CASE_DIR % name
+        app = env.to_unix(self.folder)
+        shutil.rmtree(app, ignore_errors=True)
+        os.makedirs(app)
+        shutil.copy(os.path.join(env.state["folder"], "trovanix.exe"), app)
+        self.ini_path = os.path.join(app, "trovanix.ini")
+        if ini_bytes is not None:
+            with open(self.ini_path, "wb") as f:
+                f.write(ini_bytes)
+        self.scene_text = scene_text
+        with open(os.path.join(app, "scene.ini"), "w", newline="\r\n") as f:
+            f.write(scene_text)
+        self.log_path = os.path.join(app, "vcd.log")
+        open(self.log_path, "w").close()
+        self.driver_env = {"VCDAUDIO_SCENE": self.folder + r"\scene.ini",
+                           "VCDAUDIO_LOG": self.folder + r"\vcd.log"}
+        self.out = open(os.path.join(app, "wine.out"), "wb")
+        self.hand = None
+        self.program = self.start_program(args)
+
+    def start_program(self, args=()):
+        return self.env.start(self.folder + r"\trovanix.exe", args, self.driver_env,
+                              stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.out)
+
+    # -- hand.exe --
+
+    def ask(self, command):
+        if not self.hand:
+            hand = os.path.join(self.env.state["folder"], "e2e", "hand.exe")
+            if not os.path.isfile(hand):
+                raise CaseFailure("hand.exe is missing: %s" % hand)
+            shutil.copy(hand, self.env.to_unix(self.folder + r"\hand.exe"))
+            self.hand = self.env.start(self.folder + r"\hand.exe", (), None, stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE, stderr=self.out)
+        self.hand.stdin.write((command + "\n").encode())
+        self.hand.stdin.flush()
+        answer = self.hand.stdout.readline().decode("utf-8", "replace").rstrip("\r\n")
+        if not answer:
+            raise CaseFailure("hand.exe gave no answer to %r" % command)
+        return answer
+
+    def do(self, command):
+        answer = self.ask(command)
+        if not answer.startswith("ok"):
+            raise CaseFailure("hand.exe: %r -> %r" % (command, answer))
+        return answer[3:]
+
+    # -- conditions --
+
+    def wait(self, what, test, deadline=DEADLINE):
+        """Polls test() until it gives a true value, which is returned."""
+        end = time.time() + deadline
+        while True:
+            value = test()
+            if value:
+                return value
+            if time.time() > end:
+                raise CaseFailure("timed out waiting for %s\n%s" % (what, self.evidence()))
+            time.sleep(0.05)
+
+    def log(self):
+        with open(self.log_path, encoding="utf-8", errors="replace") as f:
+            return f.read().splitlines()
+
+    def actions(self):
+        """The log without the status queries: opens, closes, stops, sets, plays, notices."""
+        return [line for line in self.log() if not line.startswith("status ")]
+
+    def wait_log(self, *patterns, deadline=DEADLINE):
+        """Waits until the actions hold lines matching the patterns, in this order."""
+        return self.wait("the driver log to show, in order: %s" % " | ".join(patterns),
+                         lambda: in_order(self.actions(), patterns), deadline)
+
+    def wait_window(self):
+        self.wait("the program's window", lambda: self.ask("window").startswith("ok"))
+
+    def wait_count(self, command, n):
+        self.wait("%s to answer %d" % (command, n), lambda: self.ask(command) == "ok %d" % n)
+
+    def menu(self, gesture, *keys):
+        """Opens a tray menu and chooses with keys; waits until the menu is gone."""
+        self.do("tray " + gesture)
+        self.wait_count("menus", 1)
+        self.do("keys " + " ".join(keys))
+        self.wait_count("menus", 0)
+
+    def command(self, name):
+        self.do("post %d %d 0" % (WM_COMMAND, IDS[name]))
+
+    def quit(self):
+        """Quits through the menu's command and returns the exit code."""
+        self.command("IDM_QUIT")
+        return self.exit_code()
+
+    def exit_code(self):
+        end = time.time() + DEADLINE
+        while self.program.poll() is None:
+            if time.time() > end:
+                raise CaseFailure("the program did not end\n" + self.evidence())
+            time.sleep(0.05)
+        return self.program.returncode
+
+    def ini_bytes(self):
+        if not os.path.exists(self.ini_path):
+            return None
+        with open(self.ini_path, "rb") as f:
+            return f.read()
+
+    def evidence(self):
+        lines = self.actions()
+        text = "driver log (status queries left out):\n  " + "\n  ".join(lines[-40:] or ["-"])
+        data = self.ini_bytes()
+        text += "\nINI: %s" % ("none" if data is None else repr(data.decode("cp932", "replace")))
+        return text
+
+    def close(self):
+        if self.hand and self.hand.poll() is None:
+            try:
+                self.hand.stdin.write(b"quit\n")
+                self.hand.stdin.flush()
+                self.hand.wait(timeout=5)
+            except (OSError, subprocess.TimeoutExpired):
+                self.hand.kill()
+                self.hand.wait()
+        for p in (self.program,):
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        self.out.close()
+
+
+def in_order(lines, patterns):
+    i = 0
+    for line in lines:
+        if i < len(patterns) and re.fullmatch(patterns[i], line):
+            i += 1
+    return i == len(patterns)
+
+
+def expect(condition, message, run):
+    if not condition:
+        raise CaseFailure("%s\n%s" % (message, run.evidence()))
+
+
+# Log lines, as patterns: the device id and the callback window vary.
+DEV = r"\d+"
+
+
+def play(frm, to=None):
+    if to is None:
+        return r"play %s 0x5 from 0x%x cb 0x[0-9a-f]+" % (DEV, frm)
+    return r"play %s 0xd from 0x%x to 0x%x cb 0x[0-9a-f]+" % (DEV, frm, to)
+
+
+def plays(run):
+    return [line for line in run.actions() if line.startswith("play ")]
+
+
+OPEN = r"open cdaudio %s:\\ 0x2202 -> (\d+)"
+STOP = r"stop %s 0x2" % DEV
+CLOSE = r"close %s 0x2" % DEV
+ENDED = r"notify %s successful cb 0x[0-9a-f]+" % DEV
+
+
+# ---- the cases ----------------------------------------------------------------------------------
+
+def case_arguments(run):
+    code = run.exit_code()
+    expect(code == 0, "a start with an argument exited %s, not 0" % code, run)
+    expect(run.ini_bytes() is None, "a start with an argument wrote the INI file", run)
+    expect(run.log() == [], "a start with an argument sent MCI commands", run)
+
+
+def case_second_instance(run):
+    run.wait_window()
+    run.wait_log(OPEN % "d", r"set %s 0x402 format 10" % DEV)
+    before = run.log()
+    second = run.start_program()
+    end = time.time() + DEADLINE
+    while second.poll() is None and time.time() < end:
+        time.sleep(0.05)
+    if second.poll() is None:
+        second.kill()
+        second.wait()
+        raise CaseFailure("the second instance did not end\n" + run.evidence())
+    expect(second.returncode == 0, "the second instance exited %s" % second.returncode, run)
+    expect(run.program.poll() is None, "the first instance ended with the second", run)
+    expect(not [line for line in run.log()[len(before):] if line.startswith("open")],
+           "the second instance opened a drive", run)
+    run.wait_window()
+    run.do("tray dblclick")
+    run.wait_log(play(1, 2))
+    expect(run.quit() == 0, "the first instance did not exit with 0", run)
+
+
+def case_drive_scan(run):
+    run.wait_window()
+    run.wait_log(OPEN % "d", r"close %s 0x2" % DEV, OPEN % "e", r"set %s 0x402 format 10" % DEV)
+    run.do("tray dblclick")
+    run.wait_log(OPEN % "e", play(1, 2))
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_toggle(run):
+    run.wait_window()
+    run.do("tray dblclick")
+    run.wait_log(play(1, 2))
+    run.do("tray dblclick")
+    run.wait_log(play(1, 2), STOP)
+    expect(len(plays(run)) == 1, "the second double click played again", run)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def end_pattern(run):
+    """A notifying drive reports each end; on a silent one the program notices it alone."""
+    return [ENDED] if "end=notify" in run.scene_text else []
+
+
+def case_continuous_repeat(run):
+    run.wait_window()
+    run.do("tray dblclick")
+    e = end_pattern(run)
+    run.wait_log(play(1, 2), *e, play(2, 3), *e, play(3), *e, play(1, 2))
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_single_repeat(run):
+    run.wait_window()
+    run.do("tray dblclick")
+    e = end_pattern(run)
+    run.wait_log(play(1, 2), *e, play(1, 2))
+    expect(all(re.fullmatch(play(1, 2), line) for line in plays(run)),
+           "single play with repeat played another track", run)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_continuous_once(run):
+    run.wait_window()
+    run.do("tray dblclick")
+    run.wait_log(play(1, 2), play(2, 3), play(3), *end_pattern(run))
+    # The program has had its turn once the drive has reported stop to two polls after the end.
+    start = len(run.log())
+    run.wait("two polls after the end of the disc", lambda: sum(
+        line.endswith("mode -> 525") for line in run.log()[start:]) >= 2)
+    expect(len(plays(run)) == 3, "continuous play without repeat went on after the last track",
+           run)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_track_list(run):
+    run.wait_window()
+    run.menu("click", "2")
+    run.wait_log(STOP, play(2, 3))
+    expect(len(plays(run)) == 1, "choosing a track played more than that track", run)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_menu_settings(run):
+    run.wait_window()
+    run.menu("rclick", "r")  # repeat off
+    run.menu("rclick", "g")  # single play
+    expect(run.ini_bytes() is None, "the settings were written before the quit", run)
+    expect(run.quit() == 0, "non-zero exit", run)
+    expect(run.ini_bytes() == ini(0, 1), "the INI file does not hold repeat off, single", run)
+
+
+def case_menu_settings_back(run):
+    run.wait_window()
+    run.menu("rclick", "r")  # repeat on again
+    run.menu("rclick", "c")  # continuous
+    expect(run.quit() == 0, "non-zero exit", run)
+    expect(run.ini_bytes() == ini(1, 2), "the INI file does not hold repeat on, continuous", run)
+
+
+def case_door(run):
+    run.wait_window()
+    run.menu("rclick", "o")
+    run.wait_log(STOP, r"set %s 0x102" % DEV)
+    run.menu("rclick", "l")
+    run.wait_log(STOP, r"set %s 0x102" % DEV, r"set %s 0x202" % DEV)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_drive_switch(run):
+    run.wait_window()
+    run.wait_log(OPEN % "d", r"set %s 0x402 format 10" % DEV)
+    # The drive items come first, the highest letter at the top.
+    run.menu("rclick", "down", "enter")
+    run.wait_log(OPEN % "d", OPEN % "e", STOP, CLOSE, r"set %s 0x402 format 10" % DEV)
+    first = re.fullmatch(OPEN % "d", run.actions()[0]).group(1)
+    closes = [line for line in run.actions() if line.startswith("close ")]
+    expect(closes[:1] == ["close %s 0x2" % first], "the first drive was not the one closed", run)
+    run.do("tray dblclick")
+    lines = run.wait_log(OPEN % "e", play(1, 2)) and run.actions()
+    second = re.fullmatch(OPEN % "e", [x for x in lines if x.startswith("open")][-1]).group(1)
+    expect(plays(run)[0].startswith("play %s " % second), "the play did not go to e:", run)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def about_texts():
+    """The About box as the program fills it: caption and version from the version block."""
+    with open(os.path.join(ROOT, "res", "trovanix.rc"), encoding="utf-8") as f:
+        rc = f.read()
+    value = dict(re.findall(r'VALUE\s+"(\w+)",\s*"([^"]*)"', rc))
+    url = re.search(r'#define\s+TROVANIX_SUPPORT_URL\s+"([^"]*)"',
+                    open(os.path.join(ROOT, "res", "resource.h"), encoding="utf-8").read())
+    return ("%s について" % value["ProductName"], {
+        IDS["IDC_ABOUT_VERSION"]: "%s ver. %s" % (value["ProductName"], value["ProductVersion"]),
+        IDS["IDC_ABOUT_URL"]: url.group(1),
+        # The free-resources line stays empty where rsrc32.dll does not exist, as under Wine.
+        IDS["IDC_ABOUT_RESOURCES"]: "",
+        1: "OK",
+    })
+
+
+def case_about(run):
+    run.wait_window()
+    run.menu("rclick", "a")
+    run.wait_count("dialogs", 1)
+    fields = run.do("dialog").split("\t")
+    title, want = about_texts()
+    got = dict(f.split("=", 1) for f in fields[1:])
+    expect(fields[0] == title, "About title %r, expected %r" % (fields[0], title), run)
+    for cid, text in want.items():
+        expect(got.get(str(cid)) == text, "About control %d holds %r, expected %r" % (
+            cid, got.get(str(cid)), text), run)
+    run.menu("rclick", "a")  # chosen again while open: the same box comes forward
+    run.wait_count("menus", 0)
+    expect(run.ask("dialogs") == "ok 1", "choosing About again opened a second box", run)
+    run.do("dialog-click 1")
+    run.wait_count("dialogs", 0)
+    run.menu("rclick", "a")
+    run.wait_count("dialogs", 1)
+    run.do("dialog-key esc")
+    run.wait_count("dialogs", 0)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_end_session(run):
+    run.wait_window()
+    answer = run.do("send %d 0 0" % WM_QUERYENDSESSION)
+    expect(answer == "1", "WM_QUERYENDSESSION answered %r, not TRUE" % answer, run)
+    expect(run.exit_code() == 0, "the program did not end with 0", run)
+    expect(run.ini_bytes() == ini(1, 2), "the settings were not written", run)
+    expect(in_order(run.actions(), [STOP, CLOSE]), "the drive was not stopped and closed", run)
+
+
+TWO_AUDIO = scene(d="audio 60, audio 60", e="audio 60, audio 60, audio 60")
+CASES = {
+    # name: (what it does, the scene, the INI file beforehand or None, program arguments)
+    "arguments": (case_arguments, scene(), None, ["/x"]),
+    "second_instance": (case_second_instance, scene(), None, []),
+    "drive_scan": (case_drive_scan, scene(d="data 600", e="audio 60, audio 60"), None, []),
+    "double_click_toggle": (case_toggle, scene(speed=1), None, []),
+    "continuous_repeat_notify": (case_continuous_repeat, scene(), ini(1, 2), []),
+    "continuous_repeat_silent": (case_continuous_repeat, scene(end="silent"), ini(1, 2), []),
+    "single_repeat_notify": (case_single_repeat, scene(), ini(1, 1), []),
+    "single_repeat_silent": (case_single_repeat, scene(end="silent"), ini(1, 1), []),
+    "continuous_once_notify": (case_continuous_once, scene(), ini(0, 2), []),
+    "continuous_once_silent": (case_continuous_once, scene(end="silent"), ini(0, 2), []),
+    "track_list": (case_track_list, scene(speed=1), None, []),
+    "menu_settings": (case_menu_settings, scene(), None, []),
+    "menu_settings_back": (case_menu_settings_back, scene(), ini(0, 1), []),
+    "door": (case_door, scene(), None, []),
+    "drive_switch": (case_drive_switch, TWO_AUDIO, None, []),
+    "about": (case_about, scene(), None, []),
+    "end_session": (case_end_session, scene(), None, []),
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--win32")
+    parser.add_argument("--win64")
+    parser.add_argument("--work", required=True)
+    action = parser.add_mutually_exclusive_group(required=True)
+    action.add_argument("--list", action="store_true")
+    action.add_argument("--setup", action="store_true")
+    action.add_argument("--case")
+    action.add_argument("--teardown", action="store_true")
+    a = parser.parse_args()
+
+    if a.list:
+        print("\n".join(CASES))
+        return 0
+    env = wine.Env(a.work, {"32": a.win32, "64": a.win64})
+    try:
+        if a.setup:
+            print(env.setup(CD_DRIVES), flush=True)
+            return 0
+        if a.teardown:
+            env.teardown()
+            return 0
+        if a.case not in CASES:
+            print("e2e: no case %r" % a.case, file=sys.stderr)
+            return 2
+        if not env.state.get("display") or not wine._alive(env.state.get("xvfb_pid", 0)):
+            print("e2e: not set up: run --setup first", file=sys.stderr)
+            return 2
+        fn, scene_text, ini_bytes, args = CASES[a.case]
+        started = time.time()
+        run = Run(env, a.case, scene_text, ini_bytes, args)
+        try:
+            fn(run)
+        finally:
+            run.close()
+        print("e2e: %s passed (%s-bit, %.1f s)" % (a.case, env.state["arch"],
+                                                 time.time() - started))
+        return 0
+    except CaseFailure as e:
+        print("e2e: %s FAILED: %s" % (a.case, e), file=sys.stderr)
+        return 1
+    except wine.WineError as e:
+        print("e2e: %s" % e, file=sys.stderr)
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,345 @@
+"""The Wine environment of the end-to-end runs: which loader, a private prefix with the virtual
+CD drive installed, the CD letters and their labels, the Japanese locale, an X server, and a
+persistent wineserver. Python 3 standard library only; reusable by a `make run` script.
+
+    env = wine.Env(work, {"32": build_win, "64": build_win64})
+    env.setup(cd_drives={"d": "MUSIC", "e": ""})   # prefix, Xvfb, wineserver; says which Wine
+    proc = env.start(r"C:\\e2e\\app\\trovanix.exe")  # a subprocess.Popen of the loader
+    env.teardown()
+"""
+
+import hashlib
+import json
+import os
+import shutil
+import signal
+import subprocess
+import time
+
+LOADER32 = "/usr/lib/wine/wine"
+LOADER64 = "/usr/lib/wine/wine64"
+SERVER32 = "/usr/lib/wine/wineserver32"
+SERVER64 = "/usr/lib/wine/wineserver64"
+LOCALE = "ja_JP.UTF-8"
+# Bumped whenever what setup puts into the prefix changes, so old prefixes are rebuilt.
+PREFIX_VERSION = "1"
+
+
+class WineError(Exception):
+    pass
+
+
+def _run_quiet(argv, env=None, timeout=30):
+    try:
+        p = subprocess.run(argv, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                           timeout=timeout)
+        return p.returncode, p.stdout.decode("utf-8", "replace").strip()
+    except OSError as e:
+        return None, e.strerror or str(e)
+    except subprocess.TimeoutExpired:
+        return None, "timed out"
+
+
+def _which(name):
+    return shutil.which(name)
+
+
+def choose(builds):
+    """Picks the architecture and loader: the 32-bit program where the 32-bit loader runs, else
+    the 64-bit one. builds maps "32"/"64" to a build folder (or None). Returns a dict with arch,
+    folder, loader, server and the reason, or raises WineError saying why nothing can run."""
+    reasons = []
+    folder32 = builds.get("32")
+    if not folder32:
+        reasons.append("no 32-bit build was given")
+    elif not os.path.isfile(os.path.join(folder32, "trovanix.exe")):
+        reasons.append("no trovanix.exe in %s" % folder32)
+    else:
+        loader = LOADER32 if os.path.exists(LOADER32) else _which("wine")
+        if loader:
+            rc, out = _run_quiet([loader, "--version"])
+            if rc == 0:
+                server = SERVER64 if os.access(SERVER64, os.X_OK) else SERVER32
+                if not os.access(server, os.X_OK):
+                    server = _which("wineserver") or server
+                return dict(arch="32", folder=folder32, loader=loader, server=server,
+                            winearch="win32", reason="the 32-bit loader runs here")
+            reasons.append("the 32-bit loader cannot run here: %s" % (out.splitlines() or ["?"])[-1]
+                           .replace(loader + ": ", ""))
+        else:
+            reasons.append("no 32-bit Wine loader is installed")
+    folder64 = builds.get("64")
+    if not folder64:
+        reasons.append("no 64-bit build was given")
+    elif not os.path.isfile(os.path.join(folder64, "trovanix.exe")):
+        reasons.append("no trovanix.exe in %s" % folder64)
+    else:
+        loader = LOADER64 if os.path.exists(LOADER64) else _which("wine64")
+        if loader:
+            rc, out = _run_quiet([loader, "--version"])
+            if rc == 0:
+                server = SERVER64 if os.access(SERVER64, os.X_OK) else _which("wineserver")
+                return dict(arch="64", folder=folder64, loader=loader, server=server,
+                            winearch="win64", reason="; ".join(reasons))
+            reasons.append("the 64-bit loader cannot run here: %s" % out)
+        else:
+            reasons.append("no 64-bit Wine loader is installed")
+    raise WineError("no Wine can run trovanix.exe: " + "; ".join(reasons))
+
+
+def _file_hash(path):
+    h = hashlib.sha256()
+    with open(path, "rb") as f:
+        h.update(f.read())
+    return h.hexdigest()
+
+
+def _reg_text(lines):
+    # regedit reads UTF-16 files with this header; the Japanese values need it.
+    return ("Windows Registry Editor Version 5.00\r\n\r\n" + "\r\n".join(lines) + "\r\n").encode(
+        "utf-16")
+
+
+class Env:
+    """One Wine environment under work: prefix/, cd/<letter>/, state.json."""
+
+    def __init__(self, work, builds):
+        self.work = os.path.abspath(work)
+        self.builds = builds
+        self.prefix = os.path.join(self.work, "prefix")
+        self.state_path = os.path.join(self.work, "state.json")
+        self.state = {}
+        if os.path.exists(self.state_path):
+            with open(self.state_path) as f:
+                self.state = json.load(f)
+
+    # ---- paths --------------------------------------------------------------------------------
+
+    def drive_c(self, *parts):
+        return os.path.join(self.prefix, "drive_c", *parts)
+
+    def to_unix(self, windows_path):
+        """C:\\a\\b -> <prefix>/drive_c/a/b (drive c only)."""
+        assert windows_path[:3].lower() == "c:\\", windows_path
+        return self.drive_c(*windows_path[3:].split("\\"))
+
+    # ---- the environment of every Wine process ----------------------------------------------
+
+    def environ(self, extra=None):
+        s = self.state
+        env = dict(os.environ)
+        for k in ("WINEDEBUG", "WINEDLLPATH", "LC_ALL", "LC_CTYPE", "LC_MESSAGES", "LANGUAGE"):
+            env.pop(k, None)
+        env.update({
+            "WINEPREFIX": self.prefix,
+            "WINEARCH": s["winearch"],
+            "WINELOADER": s["loader"],
+            "WINESERVER": s["server"],
+            "WINEDEBUG": "-all",
+            # No Mono or Gecko installers, no desktop menu entries.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+            "LANG": LOCALE,
+            "LC_ALL": LOCALE,
+        })
+        if s.get("display"):
+            env["DISPLAY"] = s["display"]
+            env["XAUTHORITY"] = s.get("xauthority", "")
+        if extra:
+            env.update(extra)
+        return env
+
+    def _save(self):
+        with open(self.state_path, "w") as f:
+            json.dump(self.state, f, indent=1)
+
+    # ---- setup --------------------------------------------------------------------------------
+
+    def setup(self, cd_drives):
+        """cd_drives: {"d": "LABEL", ...}. Returns the line that says which Wine runs what."""
+        os.makedirs(self.work, exist_ok=True)
+        choice = choose(self.builds)
+        self.state.update(choice)
+        self._save()
+        self._start_x()
+        want = self._prefix_fingerprint(choice, cd_drives)
+        have = None
+        marker = os.path.join(self.prefix, "e2e-complete")
+        if os.path.exists(marker):
+            with open(marker) as f:
+                have = f.read()
+        self.stop_server()
+        if have != want:
+            self._make_prefix(choice, cd_drives)
+            with open(marker, "w") as f:
+                f.write(want)
+        self._place_cds(cd_drives)
+        self.start_server()
+        if choice["arch"] == "32":
+            why = choice["reason"]
+        else:
+            why = choice["reason"] or "64-bit build chosen"
+        return "e2e: %s-bit trovanix.exe from %s under %s (%s)" % (
+            choice["arch"], choice["folder"], choice["loader"], why)
+
+    def _prefix_fingerprint(self, choice, cd_drives):
+        dll = os.path.join(choice["folder"], "e2e", "vcdaudio.dll")
+        if not os.path.isfile(dll):
+            raise WineError("the virtual CD drive is missing: %s" % dll)
+        return json.dumps([PREFIX_VERSION, choice["arch"], choice["loader"], _file_hash(dll),
+                           sorted(cd_drives)])
+
+    def _wine(self, args, timeout=300, extra=None):
+        # Output goes to a file: a pipe would stay open in the services Wine starts in the
+        # background, and reading it to its end would never finish.
+        log = os.path.join(self.work, "wine-setup.log")
+        with open(log, "ab") as out:
+            out.write(("$ %s\n" % " ".join(args)).encode())
+            out.flush()
+            start = out.tell()
+            p = subprocess.run([self.state["loader"]] + args, env=self.environ(extra),
+                               stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                               timeout=timeout)
+        with open(log, "rb") as f:
+            f.seek(start)
+            return p.returncode, f.read().decode("utf-8", "replace")
+
+    def _wait_server(self):
+        subprocess.run([self.state["server"], "-w"], env=self.environ(), timeout=120)
+
+    def _make_prefix(self, choice, cd_drives):
+        if os.path.exists(self.prefix):
+            self.stop_server()
+            shutil.rmtree(self.prefix)
+        os.makedirs(self.prefix)
+        # The locale is the prefix's from its first boot on: code page 932 for ANSI text.
+        rc, out = self._wine(["wineboot", "-i"], timeout=300)
+        self._wait_server()
+        if rc != 0:
+            raise WineError("wineboot failed (%s): %s" % (rc, out[-2000:]))
+        sys_dir = self.drive_c("windows", "system32")
+        shutil.copy(os.path.join(choice["folder"], "e2e", "vcdaudio.dll"),
+                    os.path.join(sys_dir, "vcdaudio.dll"))
+        fonts = "/usr/share/wine/fonts"
+        if os.path.isdir(fonts):
+            dest = self.drive_c("windows", "Fonts")
+            os.makedirs(dest, exist_ok=True)
+            for name in os.listdir(fonts):
+                shutil.copy(os.path.join(fonts, name), os.path.join(dest, name))
+        lines = [
+            r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\MCI]",
+            '"cdaudio"="vcdaudio.dll"', "",
+            r"[HKEY_LOCAL_MACHINE\Software\Wine\Drives]",
+        ] + ['"%s:"="cdrom"' % letter for letter in sorted(cd_drives)] + [
+            "",
+            r"[HKEY_CURRENT_USER\Software\Wine\Explorer]", '"Desktop"="Default"', "",
+            r"[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]", '"Default"="1024x768"', "",
+            r"[HKEY_CURRENT_USER\Software\Wine\WineDbg]", '"ShowCrashDialog"=dword:00000000', "",
+            # The dialog font of the program's About box.
+            r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]",
+            '"ＭＳ Ｐゴシック"="IPAPGothic"', '"ＭＳ ゴシック"="IPAGothic"', "",
+        ]
+        reg = self.drive_c("e2e-setup.reg")
+        with open(reg, "wb") as f:
+            f.write(_reg_text(lines))
+        rc, out = self._wine(["regedit", "/S", r"C:\e2e-setup.reg"], timeout=120)
+        if rc != 0:
+            raise WineError("regedit failed (%s): %s" % (rc, out[-2000:]))
+        # system.ini for the layers that read the driver from there.
+        ini = self.drive_c("windows", "system.ini")
+        text = open(ini, encoding="latin-1").read() if os.path.exists(ini) else ""
+        if "vcdaudio.dll" not in text:
+            with open(ini, "a", encoding="latin-1", newline="\r\n") as f:
+                f.write("\n[mci]\ncdaudio=vcdaudio.dll\n")
+        self._wait_server()
+
+    def _place_cds(self, cd_drives):
+        """Each CD letter: a folder with its label, linked from dosdevices."""
+        dosdevices = os.path.join(self.prefix, "dosdevices")
+        for letter, label in cd_drives.items():
+            folder = os.path.join(self.work, "cd", letter)
+            os.makedirs(folder, exist_ok=True)
+            with open(os.path.join(folder, ".windows-label"), "w", encoding="utf-8") as f:
+                f.write(label + "\n")
+            link = os.path.join(dosdevices, letter + ":")
+            if os.path.lexists(link):
+                os.remove(link)
+            os.symlink(folder, link)
+
+    # ---- X server and wineserver ------------------------------------------------------------
+
+    def _start_x(self):
+        if self.state.get("xvfb_pid") and _alive(self.state["xvfb_pid"]):
+            return
+        xauth = os.path.join(self.work, "Xauthority")
+        open(xauth, "a").close()
+        r, w = os.pipe()
+        proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             "-auth", xauth], pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(w)
+        number = b""
+        deadline = time.time() + 20
+        while time.time() < deadline and not number.endswith(b"\n"):
+            chunk = os.read(r, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(r)
+        if not number.strip():
+            proc.kill()
+            raise WineError("Xvfb did not start")
+        display = ":" + number.decode().strip()
+        cookie = os.urandom(16).hex()
+        subprocess.run(["xauth", "-f", xauth, "add", display, ".", cookie], check=True)
+        self.state.update(xvfb_pid=proc.pid, display=display, xauthority=xauth)
+        self._save()
+
+    def start_server(self):
+        # Persistent: it stays between the programs of the cases, so each start is quick.
+        subprocess.run([self.state["server"], "-p"], env=self.environ(), timeout=30)
+        # Boots the session (services, desktop) once, here rather than in the first case.
+        self._wine(["cmd", "/c", "exit"], timeout=120)
+
+    def stop_server(self):
+        if not self.state.get("server") or not os.path.isdir(self.prefix):
+            return
+        subprocess.run([self.state["server"], "-k"], env=self.environ(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30)
+        subprocess.run([self.state["server"], "-w"], env=self.environ(), timeout=60)
+
+    def teardown(self):
+        if self.state:
+            self.stop_server()
+            pid = self.state.get("xvfb_pid")
+            if pid and _alive(pid):
+                os.kill(pid, signal.SIGTERM)
+                for _ in range(50):
+                    if not _alive(pid):
+                        break
+                    time.sleep(0.1)
+                else:
+                    os.kill(pid, signal.SIGKILL)
+            self.state.pop("xvfb_pid", None)
+            self.state.pop("display", None)
+            self._save()
+
+    # ---- programs -----------------------------------------------------------------------------
+
+    def start(self, windows_path, args=(), extra_env=None, **popen):
+        """Starts a Windows program with the chosen loader; its exit status is the program's."""
+        return subprocess.Popen([self.state["loader"], windows_path] + list(args),
+                                env=self.environ(extra_env), **popen)
+
+
+def _alive(pid):
+    try:
+        os.kill(pid, 0)
+    except OSError:
+        return False
+    # A zombie of ours counts as gone.
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().split(")")[-1].split()[0] != "Z"
+    except OSError:
+        return True
