@@ -48,9 +48,11 @@ class CaseFailure(Exception):
 
 # ---- scenes and settings --------------------------------------------------------------------
 
-def scene(d="audio 60, audio 60, audio 60", e="none", end="notify", speed=60):
-    """The drives d: and e: (their discs), whether a play's end is notified, the speed."""
-    return "[vcd]\nspeed=%d\nend=%s\n[d]\ndisc=%s\n[e]\ndisc=%s\n" % (speed, end, d, e)
+def scene(d="audio 60, audio 60, audio 60", e="none", end="notify", speed=60, d_open="ok"):
+    """The drives d: and e: (their discs), whether a play's end is notified, the speed (disc
+    seconds per second), and what the opens of d: do."""
+    return "[vcd]\nspeed=%d\nend=%s\n[d]\ndisc=%s\nopen=%s\n[e]\ndisc=%s\n" % (
+        speed, end, d, d_open, e)
 
 
 def ini(repeat, mode):
@@ -263,8 +265,12 @@ def case_second_instance(run):
 
 
 def case_drive_scan(run):
+    """d: is passed over (a data disc, or it does not open) for the audio disc in e:."""
     run.wait_window()
-    run.wait_log(OPEN % "d", r"close %s 0x2" % DEV, OPEN % "e", r"set %s 0x402 format 10" % DEV)
+    d = OPEN % "d" if "open=ok" in run.scene_text else r"open cdaudio d:\\ 0x2202 -> error 275"
+    run.wait_log(d, OPEN % "e", r"set %s 0x402 format 10" % DEV)
+    expect(len([x for x in run.actions() if x.startswith("open")]) == 2,
+           "the scan opened more than d: and e:", run)
     run.do("tray dblclick")
     run.wait_log(OPEN % "e", play(1, 2))
     expect(run.quit() == 0, "non-zero exit", run)
@@ -360,9 +366,10 @@ def case_drive_switch(run):
     closes = [line for line in run.actions() if line.startswith("close ")]
     expect(closes[:1] == ["close %s 0x2" % first], "the first drive was not the one closed", run)
     run.do("tray dblclick")
-    lines = run.wait_log(OPEN % "e", play(1, 2)) and run.actions()
-    second = re.fullmatch(OPEN % "e", [x for x in lines if x.startswith("open")][-1]).group(1)
-    expect(plays(run)[0].startswith("play %s " % second), "the play did not go to e:", run)
+    run.wait_log(OPEN % "e", play(1, 2))
+    second = re.fullmatch(OPEN % "e", [x for x in run.actions() if x.startswith("open")][-1])
+    expect(plays(run)[0].startswith("play %s " % second.group(1)), "the play did not go to e:",
+           run)
     expect(run.quit() == 0, "non-zero exit", run)
 
 
@@ -394,7 +401,7 @@ def case_about(run):
         expect(got.get(str(cid)) == text, "About control %d holds %r, expected %r" % (
             cid, got.get(str(cid)), text), run)
     run.menu("rclick", "a")  # chosen again while open: the same box comes forward
-    run.wait_count("menus", 0)
+    run.do("send 0 0 0")  # returns once the program has carried the command out
     expect(run.ask("dialogs") == "ok 1", "choosing About again opened a second box", run)
     run.do("dialog-click 1")
     run.wait_count("dialogs", 0)
@@ -420,6 +427,8 @@ CASES = {
     "arguments": (case_arguments, scene(), None, ["/x"]),
     "second_instance": (case_second_instance, scene(), None, []),
     "drive_scan": (case_drive_scan, scene(d="data 600", e="audio 60, audio 60"), None, []),
+    "drive_scan_open_error": (case_drive_scan, scene(e="audio 60, audio 60", d_open="error 275"), None,
+                              []),
     "double_click_toggle": (case_toggle, scene(speed=1), None, []),
     "continuous_repeat_notify": (case_continuous_repeat, scene(), ini(1, 2), []),
     "continuous_repeat_silent": (case_continuous_repeat, scene(end="silent"), ini(1, 2), []),

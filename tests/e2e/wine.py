@@ -105,7 +105,7 @@ class Env:
 
     def __init__(self, work, builds):
         self.work = os.path.abspath(work)
-        self.builds = builds
+        self.builds = {k: os.path.abspath(v) for k, v in builds.items() if v}
         self.prefix = os.path.join(self.work, "prefix")
         self.state_path = os.path.join(self.work, "state.json")
         self.state = {}

@@ -113,6 +113,18 @@ bool SameWord(const char* a, const char* b) {
     return *a == *b;
 }
 
+// Steps past word when the text starts with it (in any case).
+bool StartsWith(const char** p, const char* word) {
+    const char* s = *p;
+    for (; *word; ++s, ++word) {
+        char x = (*s >= 'A' && *s <= 'Z') ? static_cast<char>(*s + 32) : *s;
+        if (x != *word)
+            return false;
+    }
+    *p = s;
+    return true;
+}
+
 const char* SkipSpaces(const char* p) {
     while (*p == ' ' || *p == '\t')
         ++p;
@@ -209,11 +221,12 @@ void ReadScene(const char* path, Scene* scene) {
         GetPrivateProfileStringA(section, "door", "closed", text, sizeof text, path);
         d.doorOpen = SameWord(SkipSpaces(text), "open");
         GetPrivateProfileStringA(section, "open", "", text, sizeof text, path);
+        // "error N"; anything else but "ok" or nothing still makes the opens fail.
         p = SkipSpaces(text);
         DWORD error = 0;
         if (SameWord(p, "ok") || *p == 0)
             d.openError = 0;
-        else if (p[0] == 'e' && (p += 5, ReadNumber(&p, &error)) && error != 0)
+        else if (StartsWith(&p, "error") && ReadNumber(&p, &error) && error != 0)
             d.openError = error;
         else
             d.openError = MCIERR_HARDWARE;
