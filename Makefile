@@ -1,26 +1,36 @@
 # The two commands of the README.
 NATIVE := build/native
 WIN := build/win
+WIN64 := build/win64
 JOBS ?= $(shell nproc)
 
-.PHONY: test run native win setup clean
+.PHONY: test run native win win64 setup clean
 
-test: setup native win
+# The Windows builds come first: the native tree's end-to-end tests run their executables.
+test: setup win win64 native
 
 setup:
 	@scripts/setup-debian
 
 native:
-	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug \
+	  -DTROVANIX_WIN32_DIR=$(abspath $(WIN)) -DTROVANIX_WIN64_DIR=$(abspath $(WIN64))
 	cmake --build $(NATIVE) -j $(JOBS)
-	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
+	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS) -LE e2e
+	cd $(NATIVE) && ctest --output-on-failure -L e2e
+	@cat $(NATIVE)/e2e/arch.txt 2>/dev/null || true
 
 win:
 	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
 	cmake --build $(WIN) -j $(JOBS)
-	@if [ -f $(WIN)/trovanix.exe ]; then echo "trovanix.exe: $$(stat -c %s $(WIN)/trovanix.exe) bytes"; fi
+	@echo "32-bit trovanix.exe: $$(stat -c %s $(WIN)/trovanix.exe) bytes"
 
-run: setup
+win64:
+	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
+	cmake --build $(WIN64) -j $(JOBS)
+	@echo "64-bit trovanix.exe: $$(stat -c %s $(WIN64)/trovanix.exe) bytes"
+
+run: setup win win64
 	@scripts/run
 
 clean:

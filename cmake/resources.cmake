@@ -38,9 +38,15 @@ if(CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
-find_program(TROVANIX_WINDRES NAMES i686-w64-mingw32-windres)
+# The Windows builds use their own toolchain's windres (the object must match the target); the
+# native build only needs the architecture-neutral .res, which either windres writes.
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  set(TROVANIX_WINDRES ${CMAKE_RC_COMPILER})
+else()
+  find_program(TROVANIX_WINDRES NAMES i686-w64-mingw32-windres x86_64-w64-mingw32-windres)
+endif()
 if(NOT TROVANIX_WINDRES)
-  message(FATAL_ERROR "i686-w64-mingw32-windres not found: run scripts/setup-debian")
+  message(FATAL_ERROR "windres not found: run scripts/setup-debian")
 endif()
 
 set(_trovanix_res_src ${CMAKE_SOURCE_DIR}/res)
