@@ -82,6 +82,7 @@ int PlayerSelectDrive(HWND window, const char* root) {
     // The old drive stops only once the new one is open; with no old device both just fail.
     CdStop(state->device);
     CdClose(state->device);
+    PlayerForgetPlay(window);
     state->device = device;
     state->driveLetter = root[0];
     CdSetTimeFormat(device, MCI_FORMAT_TMSF);

@@ -4,10 +4,46 @@
 
 #include "cd/cdaudio.h"
 #include "cd/drives.h"
+#include "text/sjis.h"
 
 namespace {
 
 const char kPlayerProp[] = "PROP_PLAYER";
+const DWORD kFramesPerSecond = 75;
+
+DWORD MsfFrames(DWORD minutes, DWORD seconds, DWORD frames) {
+    return (minutes * 60 + seconds) * kFramesPerSecond + frames;
+}
+
+// Where a stopped drive stands against the end of the pending play, from this tick's answers:
+// 1 at its end (the next track's start, or the last second of the track played; the end of the
+// disc for the last track), 0 elsewhere, -1 when the answers cannot tell.
+int StoppedAtEndOfPlay(const PlayerPendingPlay& play, const PlayerSighting& seen) {
+    if (!seen.havePosition)
+        return -1;
+    int track = MCI_TMSF_TRACK(seen.position);
+    DWORD into = MsfFrames(MCI_TMSF_MINUTE(seen.position), MCI_TMSF_SECOND(seen.position),
+                           MCI_TMSF_FRAME(seen.position));
+    if (track == play.track + 1 && into < kFramesPerSecond)
+        return 1;
+    if (track != play.track)
+        return 0;
+    if (!seen.haveLength || seen.lengthTrack != track)
+        return -1;
+    DWORD length = MsfFrames(MCI_MSF_MINUTE(seen.length), MCI_MSF_SECOND(seen.length),
+                             MCI_MSF_FRAME(seen.length));
+    return into + kFramesPerSecond >= length ? 1 : 0;
+}
+
+// What comes after a play that reached its end: the next track or the same one again.
+void ContinueAfterPlay(HWND window, PlayerState* state) {
+    if (state->playMode == PLAY_CONTINUOUS) {
+        if (PlayerNext(window, state->repeat))
+            PlayerPlay(window);
+    } else if (state->repeat) {
+        PlayerPlay(window);
+    }
+}
 
 } // namespace
 
@@ -57,7 +93,9 @@ int PlayerPlay(HWND window) {
         return 0;
     // A pending play ends here with an aborted notification, which PlayerOnNotify ignores.
     CdStop(state->device);
-    CdPlayTrack(window, state->device, MCI_NOTIFY, state->currentTrack);
+    state->play.pending = CdPlayTrack(window, state->device, MCI_NOTIFY, state->currentTrack);
+    state->play.track = state->currentTrack;
+    state->play.seenRunning = 0;
     return 1;
 }
 
@@ -65,6 +103,7 @@ int PlayerStop(HWND window) {
     PlayerState* state = PlayerGet(window);
     if (!state)
         return 0;
+    state->play.pending = 0;
     CdStop(state->device);
     return 1;
 }
@@ -113,15 +152,18 @@ int PlayerSelectTrack(HWND window, int track) {
 int PlayerIsPlaying(HWND window) {
     PlayerState* state = PlayerGet(window);
     DWORD mode = 0;
-    if (!state || !CdGetMode(state->device, &mode))
+    if (!state)
         return 0;
-    return mode == MCI_MODE_PLAY;
+    state->seen.haveMode = CdGetMode(state->device, &mode);
+    state->seen.mode = mode;
+    return state->seen.haveMode && mode == MCI_MODE_PLAY;
 }
 
 int PlayerOpenDoor(HWND window) {
     PlayerState* state = PlayerGet(window);
     if (!state)
         return 0;
+    state->play.pending = 0;
     CdStop(state->device);
     CdOpenDoor(state->device);
     return 1;
@@ -170,17 +212,34 @@ int PlayerGetDriveIndex(HWND window) {
 
 int PlayerGetTrackCount(HWND window, int* count) {
     PlayerState* state = PlayerGet(window);
-    return state ? CdGetTrackCount(state->device, count) : 0;
+    if (!state)
+        return 0;
+    state->seen.haveCount = CdGetTrackCount(state->device, count);
+    if (state->seen.haveCount)
+        state->seen.count = *count;
+    return state->seen.haveCount;
 }
 
 int PlayerGetPosition(HWND window, DWORD* position) {
     PlayerState* state = PlayerGet(window);
-    return state ? CdGetPosition(state->device, position) : 0;
+    if (!state)
+        return 0;
+    state->seen.havePosition = CdGetPosition(state->device, position);
+    if (state->seen.havePosition)
+        state->seen.position = *position;
+    return state->seen.havePosition;
 }
 
 int PlayerGetTrackLength(HWND window, int track, DWORD* length) {
     PlayerState* state = PlayerGet(window);
-    return state ? CdGetTrackLength(state->device, track, length) : 0;
+    if (!state)
+        return 0;
+    state->seen.haveLength = CdGetTrackLength(state->device, track, length);
+    if (state->seen.haveLength) {
+        state->seen.lengthTrack = track;
+        state->seen.length = *length;
+    }
+    return state->seen.haveLength;
 }
 
 int PlayerIsAudioTrack(HWND window, int track) {
@@ -190,14 +249,53 @@ int PlayerIsAudioTrack(HWND window, int track) {
 
 int PlayerOnNotify(HWND window, WPARAM code) {
     PlayerState* state = PlayerGet(window);
-    // Superseded, aborted and failed plays were ended on purpose or cannot go on.
+    // Superseded, aborted and failed plays were ended on purpose or cannot go on. They arrive
+    // late, after the next play has begun, so they leave that play's mark alone.
     if (!state || code != MCI_NOTIFY_SUCCESSFUL)
         return 0;
-    if (state->playMode == PLAY_CONTINUOUS) {
-        if (PlayerNext(window, state->repeat))
-            PlayerPlay(window);
-    } else if (state->repeat) {
-        PlayerPlay(window);
-    }
+    state->play.pending = 0;
+    ContinueAfterPlay(window, state);
     return 0;
+}
+
+void PlayerOnPoll(HWND window) {
+    PlayerState* state = PlayerGet(window);
+    if (!state)
+        return;
+    PlayerSighting seen = state->seen;
+    ZeroFill(&state->seen, sizeof(state->seen));
+    if (!state->play.pending || !seen.haveMode)
+        return;
+    if (seen.mode == MCI_MODE_PLAY) {
+        state->play.seenRunning = 1;
+        return;
+    }
+    // Until the play has been seen running, a stopped drive may still be spinning up.
+    if (!state->play.seenRunning)
+        return;
+    if (seen.mode == MCI_MODE_OPEN || seen.mode == MCI_MODE_NOT_READY) {
+        state->play.pending = 0;
+        return;
+    }
+    if (seen.mode != MCI_MODE_STOP)
+        return;
+    int atEnd = StoppedAtEndOfPlay(state->play, seen);
+    if (atEnd == 0) {
+        state->play.pending = 0;
+        return;
+    }
+    if (atEnd < 0)
+        return;
+    // A drive that does notify may have posted the end while this tick ran: that message
+    // continues the play, not this tick.
+    MSG waiting;
+    if (PeekMessageA(&waiting, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE))
+        return;
+    state->play.pending = 0;
+    ContinueAfterPlay(window, state);
+}
+
+void PlayerForgetPlay(HWND window) {
+    if (PlayerState* state = PlayerGet(window))
+        state->play.pending = 0;
 }

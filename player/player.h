@@ -11,12 +11,37 @@
 
 enum PlayMode { PLAY_SINGLE = 1, PLAY_CONTINUOUS = 2 };
 
+// What the device answered to the player's queries since the last poll tick. The tray poll
+// asks for the mode, the track count, the position and that track's length on every tick; the
+// player reads the end of a play from those same answers instead of asking again.
+struct PlayerSighting {
+    int haveMode;
+    DWORD mode;
+    int haveCount;
+    int count;
+    int havePosition;
+    DWORD position; // TMSF
+    int haveLength;
+    int lengthTrack;
+    DWORD length; // MSF
+};
+
+// The play the player started with MCI_NOTIFY and whose end it has not seen yet. Drives of
+// the NT family never notify the end of a play, so the poll watches for it as well.
+struct PlayerPendingPlay {
+    int pending;     // 1 from the start of the play until its end or a stop elsewhere
+    int track;       // the track it plays, to the next track's start or the end of the disc
+    int seenRunning; // a poll tick has seen it playing: a drive spinning up reads as stopped
+};
+
 struct PlayerState {
     char driveLetter;   // 'a'..'z' of the open drive, 0 when none
     int currentTrack;   // the track PlayerPlay plays; 0 when no audio track was found
     int playMode;       // a PlayMode; any other value behaves as single play
     int repeat;         // 0 off, anything else on
     MCIDEVICEID device; // the open cdaudio device, or DEVICE_NONE
+    PlayerPendingPlay play;
+    PlayerSighting seen;
 };
 
 PlayerState* PlayerGet(HWND window);
@@ -53,3 +78,9 @@ int PlayerIsAudioTrack(HWND window, int track);
 // The main window's MM_MCINOTIFY: on MCI_NOTIFY_SUCCESSFUL plays the next track or the same one
 // again, as mode and repeat say. Always 0.
 int PlayerOnNotify(HWND window, WPARAM code);
+// The end of the poll tick, after its device queries: a play that the tick found stopped at
+// the end of its range with no notification for it gets the same continuation as a successful
+// notification, once; a play stopped elsewhere is forgotten. Makes no device query of its own.
+void PlayerOnPoll(HWND window);
+// Forgets the pending play: the player itself stopped it or replaced its device.
+void PlayerForgetPlay(HWND window);

@@ -100,4 +100,6 @@ void CALLBACK TrayPoll(HWND window, UINT, UINT_PTR, DWORD) {
         TrayAnimate();
     if (FormatTrayTip(window, tray.iconData.szTip))
         Shell_NotifyIconA(NIM_MODIFY, &tray.iconData);
+    // Last: it judges the end of a play from the answers the steps above were given.
+    PlayerOnPoll(window);
 }

@@ -189,6 +189,48 @@ TEST_F(TrayUseTest, AtTheEndOfATrackContinuousPlayGoesOn) {
     EXPECT_EQ(tip, "track 2/3. (  0:01/  0:03)");
 }
 
+// The end-of-track table on a drive that notifies the end of a play and on one that stays
+// silent, as the NT-family drivers do: the program must go on the same way on both.
+class EndOfTrackOnBothDrivesTest : public ProgramTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    static std::vector<int> PlayedTracks() {
+        std::vector<int> tracks;
+        for (const mci::Command& c : mci::Commands())
+            if (c.command == MCI_PLAY)
+                tracks.push_back(MCI_TMSF_TRACK(c.from));
+        return tracks;
+    }
+};
+
+TEST_P(EndOfTrackOnBothDrivesTest, PlaysAsTheSettingsSay) {
+    const struct {
+        const char* repeat;
+        const char* mode;
+        std::vector<int> played;
+    } cases[] = {
+        {"1", "2", {2, 3, 4, 2}}, // continuous + repeat wraps to the first audio track
+        {"0", "2", {2, 3, 4}},    // continuous stops after the last track
+        {"1", "1", {2, 2, 2, 2}}, // single + repeat plays the same track again
+        {"0", "1", {2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("repeat ") + c.repeat + ", mode " + c.mode);
+        SetUp();
+        mci::CdDriveScene drive =
+            mci::CdDrive('d').WithDisc({mci::Data(5), mci::Audio(3), mci::Audio(3), mci::Audio(3)});
+        if (GetParam())
+            drive.SilentEnd();
+        WriteSettingsFile(c.repeat, c.mode);
+        ctl::At(1000, [] { shell::DoubleClick(); });
+        QuitAt(12000);
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(PlayedTracks(), c.played);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, EndOfTrackOnBothDrivesTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Silent" : "Notifying"; });
+
 TEST_F(TrayUseTest, NoDiscMeansNoTrayCallOnATick) {
     mci::RemoveDisc('d');
     size_t calls = 99;

@@ -3,6 +3,7 @@
 #include "player/player.h"
 
 #include "cd/cdaudio.h"
+#include "tray/trayicon.h"
 
 #include <gtest/gtest.h>
 #include <winsim/control.h>
@@ -452,9 +453,13 @@ TEST_P(IgnoredNotificationTest, ChangesNothing) {
     mci::CdDrive('d').WithDisc(mci::AudioTracks(4));
     Create(PLAY_CONTINUOUS, 1);
     State().currentTrack = 2;
+    PlayerPlay(window_);
+    mci::ClearCommands();
     EXPECT_EQ(PlayerOnNotify(window_, GetParam()), 0);
     EXPECT_EQ(State().currentTrack, 2);
     EXPECT_TRUE(mci::Commands().empty());
+    // Such a notification is late news of an older play: the one now running is still awaited.
+    EXPECT_EQ(State().play.pending, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, IgnoredNotificationTest,
@@ -552,13 +557,132 @@ TEST_F(PlayerTest, ContinuousRepeatPlaysOneTwoThreeOne) {
     EXPECT_EQ(mci::Position('d'), MCI_MAKE_TMSF(1, 0, 20, 0));
 }
 
-TEST_F(PlayerTest, SingleRepeatPlaysTheSameTrackOverAndOver) {
-    mci::CdDrive('d').WithDisc({mci::Audio(60), mci::Audio(40), mci::Audio(60)});
-    Create(PLAY_SINGLE, 1);
-    State().currentTrack = 2;
+// The tray poll's queries, then the player's look at them, as every tick of the program.
+void CALLBACK PollAsTheTrayDoes(HWND window, UINT, UINT_PTR, DWORD) {
+    char tip[TRAY_TIP_SIZE];
+    PlayerIsPlaying(window);
+    FormatTrayTip(window, tip);
+    PlayerOnPoll(window);
+}
+
+// Whole plays with the poll running, on a drive that notifies the end of a play and on one
+// that stays silent as the NT-family drivers do.
+struct DriveKind {
+    const char* name;
+    bool silent;
+    ctl::Millis spinUp;
+};
+
+class BothDrivesTest : public PlayerTest, public ::testing::WithParamInterface<DriveKind> {
+  protected:
+    void Disc(const std::vector<mci::Track>& tracks) {
+        mci::CdDriveScene drive = mci::CdDrive('d').WithDisc(tracks);
+        if (GetParam().silent)
+            drive.SilentEnd();
+        if (GetParam().spinUp)
+            drive.SpinUp(GetParam().spinUp);
+    }
+    void Start(int mode, int repeat) {
+        Disc({mci::Data(60), mci::Audio(60), mci::Audio(40), mci::Audio(30)});
+        Create(mode, repeat);
+        SetTimer(window_, TIMER_POLL, TRAY_POLL_PERIOD, PollAsTheTrayDoes);
+        PlayerPlay(window_);
+    }
+};
+
+struct BothDrivesCase {
+    const char* name;
+    int mode, repeat;
+    std::vector<int> played; // in the first 170 s
+    int after;               // the current track then
+    bool playing;
+};
+
+TEST_P(BothDrivesTest, EachEndContinuesOnceAsModeAndRepeatSay) {
+    const BothDrivesCase cases[] = {
+        {"continuous+repeat wraps to the first audio track",
+         PLAY_CONTINUOUS,
+         1,
+         {2, 3, 4, 2},
+         2,
+         true},
+        {"continuous stops after the last track", PLAY_CONTINUOUS, 0, {2, 3, 4}, 4, false},
+        {"single+repeat plays the track again", PLAY_SINGLE, 1, {2, 2, 2}, 2, true},
+        {"single plays one track", PLAY_SINGLE, 0, {2}, 2, false},
+    };
+    for (const BothDrivesCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        Start(c.mode, c.repeat);
+        RunLoopUntil(ctl::Now() + 170 * 1000);
+        EXPECT_EQ(PlayedTracks(), c.played);
+        EXPECT_EQ(State().currentTrack, c.after);
+        EXPECT_EQ(mci::IsPlaying('d'), c.playing);
+        // Nothing left awaited once playing is over, so no later tick can continue again.
+        EXPECT_EQ(State().play.pending, c.playing ? 1 : 0);
+    }
+}
+
+TEST_P(BothDrivesTest, APlayStoppedElsewhereStartsNothing) {
+    const struct {
+        const char* name;
+        std::function<void(HWND)> stop;
+    } cases[] = {
+        {"door opened by hand", [](HWND) { mci::OpenDoorByHand('d'); }},
+        {"disc taken out", [](HWND) { mci::RemoveDisc('d'); }},
+        {"stop command", [](HWND w) { PlayerStop(w); }},
+        {"door command", [](HWND w) { PlayerOpenDoor(w); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        Start(PLAY_CONTINUOUS, 1);
+        HWND window = window_;
+        ctl::At(ctl::Now() + 30 * 1000, [&c, window] { c.stop(window); });
+        ctl::At(ctl::Now() + 31 * 1000, [] { mci::InsertDisc('d', mci::AudioTracks(4, 60)); });
+        RunLoopUntil(ctl::Now() + 200 * 1000);
+        EXPECT_EQ(PlayedTracks(), std::vector<int>{2});
+        EXPECT_FALSE(mci::IsPlaying('d'));
+        EXPECT_EQ(State().play.pending, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, BothDrivesTest,
+                         ::testing::Values(DriveKind{"Notifying", false, 0},
+                                           DriveKind{"Silent", true, 0},
+                                           DriveKind{"SilentSlowToSpinUp", true, 1200}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(PlayerTest, RepeatTurnedOnAfterANotifiedEndStartsNothing) {
+    // Track 1 ends at 2200, between two ticks; repeat is turned on at 2300.
+    mci::CdDrive('d').WithDisc({mci::Audio(2, 15), mci::Audio(60)});
+    Create(PLAY_SINGLE, 0);
+    SetTimer(window_, TIMER_POLL, TRAY_POLL_PERIOD, PollAsTheTrayDoes);
     PlayerPlay(window_);
-    RunLoopUntil(130 * 1000);
-    EXPECT_EQ(PlayedTracks(), (std::vector<int>{2, 2, 2, 2}));
+    ctl::At(2300, [this] { PlayerSetRepeat(window_, 1); });
+    RunLoopUntil(10 * 1000);
+    EXPECT_EQ(PlayedTracks(), std::vector<int>{1});
+}
+
+TEST_F(PlayerTest, ASilentEndIsLeftToANotificationAlreadyWaiting) {
+    mci::CdDrive('d').WithDisc(mci::AudioTracks(3, 2)).SilentEnd();
+    Create(PLAY_CONTINUOUS, 0);
+    PlayerPlay(window_);
+    ctl::RunFor(1000);
+    PollAsTheTrayDoes(window_, WM_TIMER, TIMER_POLL, 0); // sees it running
+    ctl::RunFor(2000);                                   // it ends, silently
+    ASSERT_FALSE(mci::IsPlaying('d'));
+    // The drive's notification arrives while a tick runs: the tick leaves the end to it.
+    PostMessageA(window_, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, State().device);
+    PollAsTheTrayDoes(window_, WM_TIMER, TIMER_POLL, 0);
+    EXPECT_EQ(PlayedTracks(), std::vector<int>{1});
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, window_, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE));
+    DispatchMessageA(&msg);
+    PollAsTheTrayDoes(window_, WM_TIMER, TIMER_POLL, 0);
+    EXPECT_EQ(PlayedTracks(), (std::vector<int>{1, 2}));
 }
 
 TEST_F(PlayerTest, ModeChangedDuringATrackTakesEffectAtItsEnd) {
