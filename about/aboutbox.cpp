@@ -10,9 +10,13 @@
 #include <stddef.h>
 #include <stdlib.h>
 
-#if defined(_WIN32) && !defined(_WIN64)
-static_assert(offsetof(TOOLINFOA, lpszText) + sizeof(LPSTR) == 40,
-              "the tool record every tooltip control accepts");
+// The tool record every tooltip control accepts, at the size of each Windows build.
+#if defined(_WIN64)
+static_assert(offsetof(TOOLINFOA, lpszText) + sizeof(LPSTR) == 56, "first tool record layout");
+#elif defined(_WIN32)
+static_assert(offsetof(TOOLINFOA, lpszText) + sizeof(LPSTR) == 40, "first tool record layout");
+#endif
+#if defined(_WIN32)
 static_assert(sizeof(NMTTDISPINFOA::szText) == 80, "the text field of a text request");
 #endif
 
@@ -148,10 +152,11 @@ INT_PTR AboutOnInitDialog(HWND dialog) {
     hAboutDialog = dialog;
 
     // Without the module path, the icons and the version block are asked for an empty path
-    // and simply come back empty.
+    // and simply come back empty. A failed lookup may have left a cut path in the buffer,
+    // which would name some other file.
     char path[MAX_PATH];
-    path[0] = 0;
-    GetModulePath(path, NULL);
+    if (!GetModulePath(path, NULL))
+        path[0] = 0;
 
     PlaceNearCursor(dialog);
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetFileIcon(path, 0)));
@@ -215,7 +220,7 @@ INT_PTR AboutOnNcHitTest(HWND dialog, WPARAM wParam, LPARAM lParam) {
     LRESULT hit = DefWindowProcA(dialog, WM_NCHITTEST, wParam, lParam);
     if (hit == HTCLIENT)
         hit = HTCAPTION;
-    SetWindowLongA(dialog, DWL_MSGRESULT, static_cast<LONG>(hit));
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, static_cast<LONG_PTR>(hit));
     return 1;
 }
 
@@ -223,7 +228,7 @@ INT_PTR AboutOnSetCursor(HWND dialog, WPARAM wParam) {
     if (reinterpret_cast<HWND>(wParam) != LinkControl(dialog))
         return 0;
     SetCursor(aboutInfo.hLinkCursor);
-    SetWindowLongA(dialog, DWL_MSGRESULT, 1);
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
     return 1;
 }
 

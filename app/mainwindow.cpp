@@ -12,8 +12,12 @@
 #include "tray/menus.h"
 #include "tray/trayicon.h"
 
-#if defined(_WIN32) && !defined(_WIN64)
-// The records the program hands to the platform, at the sizes 32-bit Windows expects.
+// The records the program hands to the platform, at the sizes Windows expects of each build.
+#if defined(_WIN64)
+static_assert(NOTIFYICONDATAA_V1_SIZE == 104, "first notify-icon layout");
+static_assert(sizeof(WNDCLASSEXA) == 80, "window class record");
+static_assert(sizeof(SHFILEINFOA) == 360, "shell file information record");
+#elif defined(_WIN32)
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "first notify-icon layout");
 static_assert(sizeof(WNDCLASSEXA) == 48, "window class record");
 static_assert(sizeof(SHFILEINFOA) == 352, "shell file information record");

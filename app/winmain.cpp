@@ -28,9 +28,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     MSG msg;
     ZeroFill(&msg, sizeof(msg));
-    // GetMessageA's -1 (an error) ends the loop as well.
+    // GetMessageA's -1 (an error) ends the loop as well, and leaves msg as it was: the exit
+    // code is 0 on every path rather than whatever the last message carried.
     while (GetMessageA(&msg, NULL, 0, 0) > 0)
         DispatchMessageA(&msg);
     CloseHandle(mutex);
-    return static_cast<int>(msg.wParam);
+    return 0;
 }

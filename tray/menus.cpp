@@ -72,6 +72,9 @@ void TrackPopupAtCursor(HWND owner, HMENU popup, UINT flags) {
     GetCursorPos(&cursor);
     SetForegroundWindow(owner);
     TrackPopupMenuEx(popup, flags, cursor.x, cursor.y, owner, NULL);
+    // A menu of a notification icon needs a benign message to its owner afterwards, or it may
+    // not close on a click elsewhere and the next one may close at once.
+    PostMessageA(owner, WM_NULL, 0, 0);
 }
 
 void ShowMainMenu(HWND window) {

@@ -45,6 +45,7 @@ void At(Millis t, std::function<void()> action); // runs inside the program's me
 void After(Millis dt, std::function<void()> action);
 void RunFor(Millis dt);      // pumps messages as a loop would, until the clock has advanced dt
 void SetTimeLimit(Millis t); // GetMessageA fails the test past this virtual time
+void FailNextGetMessage();   // the next GetMessageA returns -1 and leaves its record alone
 // How a scenario failure (runaway loop, nothing due) is reported; tests turn it into a
 // GoogleTest failure. The default prints and aborts.
 void SetFailureHandler(std::function<void(const std::string&)> handler);

@@ -141,6 +141,12 @@ TEST_F(StartupTest, EndOfSessionShutsDownCompletelyBeforeAnswering) {
     EXPECT_EQ(ctl::OpenHandleCount(), 0);
 }
 
+TEST_F(StartupTest, AFailingMessageLoopStillExitsWithZero) {
+    // The record then still holds the last message dispatched, a poll tick with wParam 3.
+    ctl::At(1000, [] { ctl::FailNextGetMessage(); });
+    EXPECT_EQ(Run(), 0);
+}
+
 TEST_F(StartupTest, CloseMessageRunsTheSameShutdown) {
     ctl::At(1000, [] { PostMessageA(MainWindow(), WM_CLOSE, 0, 0); });
     EXPECT_EQ(Run(), 0);

@@ -186,11 +186,31 @@ TEST_P(AboutBoxMissingBlockTest, TextsAreDefinedAndEmpty) {
     EXPECT_EQ(version, " ver. ");
 }
 
+TEST_P(AboutBoxMissingBlockTest, WithoutTheModulePathNoOtherFileIsAsked) {
+    GetParam().scene();
+    ctl::ClearCalls();
+    Open([](HWND) {});
+    const bool pathMissing = std::string(GetParam().name).find("ModulePath") != std::string::npos;
+    for (const char* api : {"SHGetFileInfoA", "GetFileVersionInfoSizeA"})
+        for (const ctl::Call& call : ctl::CallsTo(api))
+            EXPECT_EQ(call.text.empty(), pathMissing) << api << " " << call.text;
+}
+
+// A folder path longer than MAX_PATH: the module path comes back cut.
+std::string TooLongModulePath() {
+    std::string path = "C:";
+    while (path.size() < 300)
+        path += "\folder_of_a_deep_tree";
+    return path + "\trovanix.exe";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AboutScenes, AboutBoxMissingBlockTest,
     ::testing::Values(MissingBlockCase{"NoVersionBlock", [] { ctl::SetNoVersionBlock(); }},
                       MissingBlockCase{"NoTranslation", [] { ctl::RemoveVersionTranslation(); }},
-                      MissingBlockCase{"NoModulePath", [] { ctl::SetModulePath(""); }}),
+                      MissingBlockCase{"NoModulePath", [] { ctl::SetModulePath(""); }},
+                      MissingBlockCase{"CutModulePath",
+                                       [] { ctl::SetModulePath(TooLongModulePath()); }}),
     [](const ::testing::TestParamInfo<MissingBlockCase>& info) { return info.param.name; });
 
 TEST_F(AboutBoxTest, LongProductNameKeepsCaptionAndVersionLineTerminatedAndWhole) {

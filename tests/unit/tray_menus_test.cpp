@@ -72,6 +72,20 @@ class TrayMenuTest : public ::testing::Test {
 
 // ---- the main menu -----------------------------------------------------------------------------
 
+// Whether the owner was posted WM_NULL after the menu's display, as notification-icon menus
+// need for the next one to open and close properly.
+bool BenignMessageFollowsTheMenu(HWND owner) {
+    bool shown = false;
+    for (const ctl::Call& call : ctl::Calls()) {
+        if (call.api == "TrackPopupMenuEx")
+            shown = true;
+        else if (shown && call.api == "PostMessageA" &&
+                 call.args[0] == reinterpret_cast<uintptr_t>(owner) && call.args[1] == WM_NULL)
+            return true;
+    }
+    return false;
+}
+
 TEST_F(TrayMenuTest, MainMenuOpensAtTheCursorOwnedByTheForegroundWindow) {
     StartPlayer();
     ctl::DisplayedMenu menu = Open(ShowMainMenu);
@@ -80,6 +94,10 @@ TEST_F(TrayMenuTest, MainMenuOpensAtTheCursorOwnedByTheForegroundWindow) {
     EXPECT_EQ(menu.y, 560);
     EXPECT_EQ(menu.owner, window);
     EXPECT_TRUE(menu.ownerForeground);
+    EXPECT_TRUE(BenignMessageFollowsTheMenu(window));
+    ctl::ClearCalls();
+    ShowTrackMenu(window);
+    EXPECT_TRUE(BenignMessageFollowsTheMenu(window));
 }
 
 TEST_F(TrayMenuTest, WithoutCdDrivesTheMainMenuBeginsWithTheSeparator) {

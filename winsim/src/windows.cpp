@@ -43,6 +43,7 @@ struct Desktop {
     uint64_t timerOrder = 0;
     UINT_PTR nextThreadTimerId = 0x7FF0;
     HWND foreground = nullptr;
+    bool getMessageFails = false; // the next GetMessageA reports an error
 };
 
 Desktop& D() {
@@ -422,6 +423,12 @@ BOOL WINAPI PostMessageA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT) {
+    // An error leaves the record as it was, as on the platform.
+    if (D().getMessageFails) {
+        D().getMessageFails = false;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
     if (NextMessage(msg, TimeLimit()))
         return msg->message == WM_QUIT ? FALSE : TRUE;
     Millis next = 0;
@@ -432,6 +439,25 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT) {
         Fail("GetMessageA: the queue is empty and nothing is due: the program would wait forever");
     *msg = MSG{};
     msg->message = WM_QUIT;
+    return FALSE;
+}
+
+// Looks only at what is already posted: unlike GetMessageA it never advances the clock, as a
+// peek on the platform never waits. Timers are not synthesised here.
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND h, UINT first, UINT last, UINT remove) {
+    Record("PeekMessageA", {reinterpret_cast<uintptr_t>(h), first, last, remove});
+    auto& queue = D().queue;
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+        bool windowMatches = !h || it->hwnd == h;
+        bool inRange = (first == 0 && last == 0) || (it->message >= first && it->message <= last);
+        if (!windowMatches || !inRange)
+            continue;
+        if (msg)
+            *msg = *it;
+        if (remove & PM_REMOVE)
+            queue.erase(it);
+        return TRUE;
+    }
     return FALSE;
 }
 
@@ -719,6 +745,40 @@ LONG WINAPI GetWindowLongA(HWND h, int index) {
     }
 }
 
+// The window's pointer-sized slots; the dialog result among them holds a whole LRESULT.
+LONG_PTR WINAPI SetWindowLongPtrA(HWND h, int index, LONG_PTR value) {
+    Record("SetWindowLongPtrA", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(index),
+                                 static_cast<uintptr_t>(value)});
+    Window* w = FindWindowRecord(h);
+    if (!w)
+        return 0;
+    LONG_PTR old = GetWindowLongPtrA(h, index);
+    switch (index) {
+    case GWL_STYLE:
+        w->style = static_cast<DWORD>(value);
+        break;
+    case GWL_EXSTYLE:
+        w->exStyle = static_cast<DWORD>(value);
+        break;
+    case GWL_ID:
+        w->id = static_cast<int>(value);
+        break;
+    default:
+        w->longs[index] = value;
+    }
+    return old;
+}
+
+LONG_PTR WINAPI GetWindowLongPtrA(HWND h, int index) {
+    Window* w = FindWindowRecord(h);
+    if (!w)
+        return 0;
+    if (index == GWL_STYLE || index == GWL_EXSTYLE || index == GWL_ID)
+        return GetWindowLongA(h, index);
+    auto it = w->longs.find(index);
+    return it == w->longs.end() ? 0 : it->second;
+}
+
 int WINAPI GetDlgCtrlID(HWND h) {
     Window* w = FindWindowRecord(h);
     return w && w->parent ? w->id : 0;
@@ -727,6 +787,10 @@ int WINAPI GetDlgCtrlID(HWND h) {
 } // extern "C"
 
 namespace winsim::control {
+
+void FailNextGetMessage() {
+    D().getMessageFails = true;
+}
 
 HWND CreateTestWindow(WNDPROC proc, const char* title, RECT rect) {
     // One class per procedure; registering it again after the first time simply fails.
