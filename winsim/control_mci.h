@@ -8,9 +8,15 @@
 // - A device opens with the type "cdaudio" and the element "x:" or "x:\" of a CD-ROM drive
 //   (letters in either case). Ids are non-zero and never reused; 0 and closed ids fail with
 //   MCIERR_INVALID_DEVICE_ID. A failed open may still write wDeviceID (it writes a bogus id).
+// - The MCI layer names each open device by its alias, else its element string, else its type
+//   (without regard to case). An open under a name in use fails with MCIERR_DEVICE_OPEN (265),
+//   MCIERR_DUPLICATE_ALIAS for an alias, before the driver sees it and without writing
+//   wDeviceID: "d:\" twice is refused, "d:" after "d:\" reaches the drive.
 // - A new device starts in the MCI_FORMAT_MSF time format (the device's own default).
 // - Positions and lengths follow the time format: TMSF (positions; lengths are MSF then), MSF
-//   (absolute from the start of the disc, which has a 2-second lead-in) or milliseconds.
+//   (absolute from the start of the disc, which has a 2-second lead-in) or milliseconds
+//   (frame f reads as f * 1000 / 75 + 1). The last track's length, and so the disc's, is
+//   reported one frame short.
 // - With no disc or the door open, the disc queries (tracks, position, length, type) and plays
 //   fail with MCIERR_DEVICE_NOT_READY; the mode is MCI_MODE_OPEN (door open) or
 //   MCI_MODE_NOT_READY (no disc); the time format can still be read and set.
@@ -28,9 +34,10 @@
 // - A SpinUp(ms) drive reports MCI_MODE_STOP, its head at the play's start, for ms after a play
 //   starts; IsPlaying() and CurrentPlay() report the play from its start.
 // - A play that starts on a track that does not exist, or ends past the last one, fails with
-//   MCIERR_OUTOFRANGE; a play that starts on a data track fails with MCIERR_HARDWARE; a failed
-//   command changes nothing. Without MCI_FROM a play starts where the drive stands, without
-//   MCI_TO it ends at the end of the disc; one that ends where it starts succeeds at once.
+//   MCIERR_OUTOFRANGE; a failed command changes nothing. Without MCI_FROM a play starts where
+//   the drive stands, without MCI_TO it ends at the end of the disc. One that ends where it
+//   starts, or starts on a data track, succeeds at once (MCI_NOTIFY_SUCCESSFUL): it ends a
+//   running play, and the drive stays stopped, after a data track where it stood.
 // - MCI_STOP fails with MCIERR_DEVICE_NOT_READY when the drive has no readable disc.
 // - MCI_WAIT is accepted and ignored: no command takes virtual time.
 #pragma once
@@ -65,8 +72,10 @@ class CdDriveScene {
     CdDriveScene& WithDisc(const std::vector<Track>& tracks); // door closed, disc readable
     CdDriveScene& Label(const std::string& label);            // code page 932 bytes
     CdDriveScene& DoorOpen();
-    CdDriveScene& RefusesOpen();       // every MCI_OPEN of the drive fails
-    CdDriveScene& RefusesSecondOpen(); // an open fails while another device has the drive
+    CdDriveScene& RefusesOpen(); // every MCI_OPEN of the drive fails
+    // An open fails with MCIERR_MUST_USE_SHAREABLE while another device has the drive, also
+    // under another element string or an alias (a driver that holds the drive alone).
+    CdDriveScene& RefusesSecondOpen();
     // The end of a play posts nothing, as on the NT-family drivers: its notification stays
     // pending until a later command supersedes or aborts it (see the device notes above).
     CdDriveScene& SilentEnd();

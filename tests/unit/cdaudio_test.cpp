@@ -38,7 +38,7 @@ class CdAudioTest : public ::testing::Test {
 
 TEST_F(CdAudioTest, OpenSendsTypeElementAndCallersFlagsWithoutAlias) {
     MCIDEVICEID id = 0;
-    ASSERT_TRUE(CdOpen("cdaudio", "d:\\", 0x2202, &id));
+    ASSERT_TRUE(CdOpen("cdaudio", "d:", 0x2202, &id));
     EXPECT_NE(id, device_);
     EXPECT_EQ(mci::DriveOf(id), 'd');
     auto log = mci::Commands();
@@ -46,7 +46,7 @@ TEST_F(CdAudioTest, OpenSendsTypeElementAndCallersFlagsWithoutAlias) {
     EXPECT_EQ(log[0].device, 0u);
     EXPECT_EQ(log[0].callback, 0u);
     EXPECT_FALSE(log[0].hadAlias);
-    EXPECT_EQ(mci::Trace()[0], "open cdaudio d:\\ 0x2202 -> " + Id(id));
+    EXPECT_EQ(mci::Trace()[0], "open cdaudio d: 0x2202 -> " + Id(id));
 }
 
 struct OpenFailure {
@@ -147,7 +147,7 @@ class CdDeadDeviceTest : public CdAudioTest, public ::testing::WithParamInterfac
 
 TEST_P(CdDeadDeviceTest, FailsAndLeavesTheOutValue) {
     MCIDEVICEID closed = DEVICE_NONE;
-    ASSERT_TRUE(CdOpen("cdaudio", "d:\\", 0x2202, &closed));
+    ASSERT_TRUE(CdOpen("cdaudio", "d:", 0x2202, &closed));
     ASSERT_TRUE(CdClose(closed));
     for (MCIDEVICEID dead : {DEVICE_NONE, closed}) {
         DWORD out = 0xABCD1234;

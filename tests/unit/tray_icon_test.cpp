@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
     Examples, TrayTipTest,
     ::testing::Values(TipCase{TwelveTracks(), 3, 65, "track 3/12. (  1:05/  4:07)"},
                       TipCase{FifteenTracks(), 12, 602, "track 12/15. ( 10:02/ 12:40)"},
-                      TipCase{mci::AudioTracks(9, 59), 9, 0, "track 9/9. (  0:00/  0:59)"}));
+                      TipCase{mci::AudioTracks(9, 59), 9, 0, "track 9/9. (  0:00/  0:58)"}));
 
 TEST_F(TrayTipTest, FollowsTheDeviceRatherThanTheCurrentTrack) {
     StartPlayer(TwelveTracks());

@@ -122,7 +122,7 @@ TEST_F(WinsimMciTest, OpenRefusesOtherDeviceTypesAndElements) {
 
 TEST_F(WinsimMciTest, NewDeviceStartsInMsf) {
     MCIDEVICEID fresh = 0;
-    ASSERT_EQ(Open("d:\\", &fresh), 0u);
+    ASSERT_EQ(Open("d:", &fresh), 0u);
     DWORD format = 0;
     ASSERT_EQ(Status(fresh, MCI_STATUS_TIME_FORMAT, &format), 0u);
     EXPECT_EQ(format, DWORD(MCI_FORMAT_MSF));
@@ -141,16 +141,21 @@ TEST_F(WinsimMciTest, PositionAdvancesWithTheClockInEachFormat) {
     EXPECT_EQ(position, MCI_MAKE_MSF(3, 3, 37));
     ASSERT_EQ(SetFormat(id_, MCI_FORMAT_MILLISECONDS), 0u);
     ASSERT_EQ(Status(id_, MCI_STATUS_POSITION, &position), 0u);
-    EXPECT_EQ(position, DWORD((150 + 9000 + 4612) * 1000 / 75));
+    EXPECT_EQ(position, DWORD((150 + 9000 + 4612) * 1000 / 75 + 1)) << "counted from 1";
 }
 
 TEST_F(WinsimMciTest, LengthsAreMsfInTmsfAndMillisecondsInMilliseconds) {
     DWORD length = 0;
+    ASSERT_EQ(Status(id_, MCI_STATUS_LENGTH, &length, 1), 0u);
+    EXPECT_EQ(length, MCI_MAKE_MSF(2, 0, 0));
+    // The last track and the disc read one frame short.
     ASSERT_EQ(Status(id_, MCI_STATUS_LENGTH, &length, 4), 0u);
-    EXPECT_EQ(length, MCI_MAKE_MSF(1, 0, 0));
+    EXPECT_EQ(length, MCI_MAKE_MSF(0, 59, 74));
+    ASSERT_EQ(Status(id_, MCI_STATUS_LENGTH, &length), 0u);
+    EXPECT_EQ(length, MCI_MAKE_MSF(9, 59, 74));
     ASSERT_EQ(SetFormat(id_, MCI_FORMAT_MILLISECONDS), 0u);
     ASSERT_EQ(Status(id_, MCI_STATUS_LENGTH, &length, 4), 0u);
-    EXPECT_EQ(length, 60000u);
+    EXPECT_EQ(length, 4499u * 1000 / 75 + 1);
     EXPECT_EQ(Status(id_, MCI_STATUS_LENGTH, &length, 5), MCIERROR(MCIERR_OUTOFRANGE));
 }
 
@@ -312,9 +317,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedPlay{"TrackZero", MCI_NOTIFY | MCI_FROM, 0, 0, MCIERR_OUTOFRANGE},
         RefusedPlay{"PastTheLastTrack", MCI_NOTIFY | MCI_FROM, 5, 0, MCIERR_OUTOFRANGE},
         RefusedPlay{"EndPastTheLastTrack", MCI_NOTIFY | MCI_FROM | MCI_TO, 4, 5, MCIERR_OUTOFRANGE},
-        RefusedPlay{"EndBeforeStart", MCI_NOTIFY | MCI_FROM | MCI_TO, 2, 1, MCIERR_OUTOFRANGE},
-        RefusedPlay{"DataTrack", MCI_NOTIFY | MCI_FROM, 3, 0, MCIERR_HARDWARE}),
+        RefusedPlay{"EndBeforeStart", MCI_NOTIFY | MCI_FROM | MCI_TO, 2, 1, MCIERR_OUTOFRANGE}),
     [](const ::testing::TestParamInfo<RefusedPlay>& info) { return info.param.name; });
+
+TEST_F(WinsimMciTest, PlayFromADataTrackSucceedsAndTheDriveStaysStopped) {
+    ASSERT_EQ(Play(id_, MCI_FROM, MCI_MAKE_TMSF(1, 0, 0, 0), 0, nullptr), 0u);
+    ctl::RunFor(1000);
+    ASSERT_EQ(Play(id_, MCI_NOTIFY | MCI_FROM, MCI_MAKE_TMSF(3, 0, 0, 0), 0, window_), 0u);
+    EXPECT_FALSE(mci::IsPlaying('d'));
+    EXPECT_EQ(mci::Position('d'), MCI_MAKE_TMSF(1, 0, 1, 0)) << "where the play stopped";
+    DWORD mode = 0;
+    ASSERT_EQ(Status(id_, MCI_STATUS_MODE, &mode), 0u);
+    EXPECT_EQ(mode, DWORD(MCI_MODE_STOP));
+    EXPECT_EQ(Codes(), std::vector<WPARAM>{MCI_NOTIFY_SUCCESSFUL});
+}
 
 TEST_F(WinsimMciTest, WithoutADiscQueriesFailButFormatAndModeAnswer) {
     for (auto change : {+[] { mci::RemoveDisc('d'); }, +[] { mci::OpenDoorByHand('d'); }}) {
@@ -378,14 +394,22 @@ TEST_F(WinsimMciTest, InjectedFailuresMatchItemTimesAndDrive) {
 }
 
 TEST_F(WinsimMciTest, SecondOpenOfADriveCanBeRefused) {
+    // The layer refuses a name in use; another spelling of the drive reaches it.
+    MCI_OPEN_PARMSA p{};
+    p.lpstrDeviceType = "cdaudio";
+    p.lpstrElementName = "D:\\";
+    p.wDeviceID = 77;
+    EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, 0x2202, reinterpret_cast<DWORD_PTR>(&p)),
+              MCIERROR(MCIERR_DEVICE_OPEN));
+    EXPECT_EQ(p.wDeviceID, 77u);
     MCIDEVICEID second = 0;
-    EXPECT_EQ(Open("d:\\", &second), 0u);
+    EXPECT_EQ(Open("d:", &second), 0u);
     mci::CdDrive('e').RefusesSecondOpen();
     MCIDEVICEID e1 = 0, e2 = 0;
     ASSERT_EQ(Open("e:\\", &e1), 0u);
-    EXPECT_EQ(Open("e:\\", &e2), MCIERROR(MCIERR_MUST_USE_SHAREABLE));
+    EXPECT_EQ(Open("e:", &e2), MCIERROR(MCIERR_MUST_USE_SHAREABLE));
     Generic(e1, MCI_CLOSE);
-    EXPECT_EQ(Open("e:\\", &e2), 0u);
+    EXPECT_EQ(Open("e:", &e2), 0u);
     mci::CdDrive('f').RefusesOpen();
     MCIDEVICEID f = 0;
     EXPECT_NE(Open("f:\\", &f), 0u);

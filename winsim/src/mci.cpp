@@ -29,6 +29,7 @@ struct Device {
     char letter = 0;
     DWORD timeFormat = MCI_FORMAT_MSF;
     DWORD_PTR openFlags = 0;
+    std::string alias; // the name the layer knows it by: the alias, else the element or type
 };
 
 // What one drive's mechanism is doing. A notification is pending while a play runs, and on a
@@ -132,8 +133,9 @@ DWORD MakeMsf(DWORD frame) {
                         frame % kFramesPerSecond);
 }
 
+// The device counts a frame's milliseconds from 1: frame 150 (00:02:00) reads as 2001 ms.
 DWORD FramesToMillis(DWORD frame) {
-    return static_cast<DWORD>(uint64_t(frame) * 1000 / 75);
+    return static_cast<DWORD>(uint64_t(frame) * 1000 / 75 + 1);
 }
 
 // A position in the device's time format.
@@ -164,7 +166,8 @@ bool ParsePosition(const Disc& d, DWORD format, DWORD value, DWORD* frame) {
     DWORD f = 0;
     switch (format) {
     case MCI_FORMAT_MILLISECONDS:
-        f = static_cast<DWORD>(uint64_t(value) * kFramesPerSecond / 1000);
+        f = value == 0 ? 0
+                       : static_cast<DWORD>((uint64_t(value - 1) * kFramesPerSecond + 500) / 1000);
         break;
     case MCI_FORMAT_TMSF: {
         int t = MCI_TMSF_TRACK(value);
@@ -340,11 +343,21 @@ MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* p, Command* c) {
         return MCIERR_INVALID_DEVICE_NAME;
     if (flags & MCI_OPEN_ELEMENT_ID)
         return MCIERR_FLAGS_NOT_COMPATIBLE;
+    // The layer names every open device: by its alias, else by its element, else by its type. A
+    // second open under a name in use is refused before the driver sees it.
+    std::string alias = (flags & MCI_OPEN_ALIAS) && p->lpstrAlias           ? p->lpstrAlias
+                        : (flags & MCI_OPEN_ELEMENT) && p->lpstrElementName ? p->lpstrElementName
+                                                                            : p->lpstrDeviceType;
+    for (const auto& entry : M().devices)
+        if (EqualsNoCase(entry.second.alias.c_str(), alias.c_str()))
+            return c->hadAlias ? MCIERR_DUPLICATE_ALIAS : MCIERR_DEVICE_OPEN;
     // From here on the driver is loaded and has taken an id; the layer writes it back even when
     // the open then fails, and such an id never becomes valid.
     MCIDEVICEID id = M().nextId++;
     MCIERROR r = OpenDrive(flags, p, c, id);
     p->wDeviceID = id;
+    if (r == 0)
+        M().devices[id].alias = alias;
     return r;
 }
 
@@ -468,10 +481,14 @@ MCIERROR StatusValue(Device& dev, DWORD_PTR flags, const MCI_STATUS_PARMS* p, DW
         *out = PositionValue(d, dev.timeFormat, frame);
         return 0;
     }
-    case MCI_STATUS_LENGTH:
-        *out = LengthValue(dev.timeFormat,
-                           trackGiven ? d.info.tracks[size_t(t - 1)].frames : LeadOut(d) - kLeadIn);
+    case MCI_STATUS_LENGTH: {
+        // The device reports the last track one frame short, and the disc with it.
+        DWORD frames = trackGiven ? d.info.tracks[size_t(t - 1)].frames : LeadOut(d) - kLeadIn;
+        if ((!trackGiven || t == count) && frames > 0)
+            --frames;
+        *out = LengthValue(dev.timeFormat, frames);
         return 0;
+    }
     default: // MCI_CDA_STATUS_TYPE_TRACK
         *out = d.info.tracks[size_t(t - 1)].audio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
         return 0;
@@ -526,12 +543,14 @@ MCIERROR Play(Device& dev, DWORD_PTR flags, MCI_PLAY_PARMS* p, Command* c) {
     if (to < from)
         return MCIERR_OUTOFRANGE;
     int first = TrackAt(d, from);
-    if (from < LeadOut(d) && first > 0 && !d.info.tracks[size_t(first - 1)].audio)
-        return MCIERR_HARDWARE; // the drive cannot play the data area
+    bool data = from < LeadOut(d) && first > 0 && !d.info.tracks[size_t(first - 1)].audio;
     bool notify = (flags & MCI_NOTIFY) != 0;
     EndPlay(dev.letter, notify ? MCI_NOTIFY_SUPERSEDED : MCI_NOTIFY_ABORTED);
-    if (to == from) {
-        a.head = from;
+    // A play that starts in the data area is accepted, but the drive does not move: it is over
+    // at once, like one that ends where it starts.
+    if (to == from || data) {
+        if (!data)
+            a.head = from;
         if (notify)
             Notify(p->dwCallback, MCI_NOTIFY_SUCCESSFUL, dev.id);
         return 0;
