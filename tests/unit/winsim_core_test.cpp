@@ -138,6 +138,24 @@ TEST_F(ProfileTest, ReadsTrimmedValuesWithoutRegardToCase) {
     EXPECT_EQ(Get("main", "absent", ""), "");
 }
 
+TEST_F(ProfileTest, CrOnlyLinesBareKeysAndHeadersWithoutBracket) {
+    // "name3" has no '=': no key to read or list, but the line a write of that key fills in.
+    // "[u" has no ']': no header, so k stays in [t].
+    winsim::control::WriteFile("c:\\app\\x.ini", "[s]\rname1=val1\rname3\rname4=a\r[t]\r[u\rk=2\r");
+    EXPECT_EQ(Get("s", "name1"), "val1");
+    EXPECT_EQ(Get("s", "name3"), "dflt");
+    EXPECT_EQ(Get("t", "k"), "2");
+    EXPECT_EQ(Get("", "name1"), "dflt");
+    EXPECT_EQ(Get("s", ""), "dflt");
+    char keys[64];
+    DWORD n = GetPrivateProfileStringA("s", nullptr, "", keys, sizeof keys, "c:\\app\\x.ini");
+    EXPECT_EQ(std::string(keys, n + 1), std::string("name1\0name4", 12));
+    EXPECT_TRUE(WritePrivateProfileStringA("s", "NAME3", "x", "c:\\app\\x.ini"));
+    std::string bytes;
+    ASSERT_TRUE(winsim::control::ReadFile("c:\\app\\x.ini", &bytes));
+    EXPECT_EQ(bytes, "[s]\rname1=val1\rname3=x\rname4=a\r[t]\r[u\rk=2\r");
+}
+
 TEST_F(ProfileTest, DoubleByteNamesMatchExactly) {
     // ア (83 41) and a name with 83 61 differ only in a trail byte's case.
     winsim::control::WriteFile("c:\\app\\x.ini", "[s]\n\x83\x41=1\n");

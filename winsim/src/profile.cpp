@@ -1,6 +1,7 @@
 // INI files as GetPrivateProfileStringA / WritePrivateProfileStringA treat them: section and
 // key names match without regard to ASCII case (double-byte characters match exactly), values
 // are trimmed, and a write changes only the one line it concerns, keeping every other byte.
+// Lines end in CR LF, LF or a lone CR.
 #include "internal.h"
 
 #include <cstring>
@@ -27,19 +28,16 @@ std::vector<Line> ReadLines(const std::string& host, bool* exists) {
     std::string all = s.str();
     size_t pos = 0;
     while (pos < all.size()) {
-        size_t nl = all.find('\n', pos);
+        size_t eol = all.find_first_of("\r\n", pos);
         Line line;
-        if (nl == std::string::npos) {
+        if (eol == std::string::npos) {
             line.text = all.substr(pos);
             pos = all.size();
         } else {
-            line.text = all.substr(pos, nl - pos);
-            line.ending = "\n";
-            pos = nl + 1;
-        }
-        if (!line.text.empty() && line.text.back() == '\r') {
-            line.text.pop_back();
-            line.ending = "\r" + line.ending;
+            line.text = all.substr(pos, eol - pos);
+            size_t len = all.compare(eol, 2, "\r\n") == 0 ? 2 : 1;
+            line.ending = all.substr(eol, len);
+            pos = eol + len;
         }
         lines.push_back(line);
     }
@@ -55,36 +53,44 @@ bool WriteLines(const std::string& host, const std::vector<Line>& lines) {
     return static_cast<bool>(out);
 }
 
+// Blanks as the profile reader sees them: the control characters 9 to 13, ^Z and the space.
+const char kBlanks[] = "\t\n\v\f\r\x1a ";
+
 std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
+    size_t b = s.find_first_not_of(kBlanks);
     if (b == std::string::npos)
         return std::string();
-    size_t e = s.find_last_not_of(" \t");
+    size_t e = s.find_last_not_of(kBlanks);
     return s.substr(b, e - b + 1);
 }
 
+// A header runs from '[' to the last ']' of the line; a '[' line without one is no header.
 bool SectionName(const std::string& text, std::string* name) {
     std::string t = Trim(text);
-    if (t.empty() || t[0] != '[')
+    size_t close = t.rfind(']');
+    if (t.empty() || t[0] != '[' || close == std::string::npos)
         return false;
-    size_t close = t.find(']');
-    *name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    *name = Trim(t.substr(1, close - 1));
     return true;
 }
 
-bool KeyValue(const std::string& text, std::string* key, std::string* value) {
+// A line without '=' names a key that has no value: reads and key lists pass it over, but a
+// write of that key fills it in and a delete removes it.
+enum class Entry { None, Bare, Pair };
+
+Entry KeyValue(const std::string& text, std::string* key, std::string* value) {
     std::string t = Trim(text);
     if (t.empty() || t[0] == ';')
-        return false;
+        return Entry::None;
     size_t eq = t.find('=');
     if (eq == std::string::npos) {
         *key = t;
         value->clear();
-        return true;
+        return Entry::Bare;
     }
     *key = Trim(t.substr(0, eq));
     *value = Trim(t.substr(eq + 1));
-    return true;
+    return Entry::Pair;
 }
 
 // Index range [begin, end) of the lines that belong to the named section (after its header),
@@ -157,7 +163,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LP
         } else if (FindSection(lines, section, &header, &end)) {
             for (size_t i = header + 1; i < end; ++i) {
                 std::string k, v;
-                if (KeyValue(lines[i].text, &k, &v))
+                if (KeyValue(lines[i].text, &k, &v) == Entry::Pair)
                     list += k + '\0';
             }
         }
@@ -171,12 +177,15 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LP
         buf[list.size()] = 0;
         return static_cast<DWORD>(list.empty() ? 0 : list.size() - 1);
     }
+    // An empty section or key name never matches; the first line of the key decides.
     size_t header = 0, end = 0;
-    if (FindSection(lines, section, &header, &end)) {
+    if (*section && *key && FindSection(lines, section, &header, &end)) {
         for (size_t i = header + 1; i < end; ++i) {
             std::string k, v;
-            if (KeyValue(lines[i].text, &k, &v) && SameTextIgnoringCase(k, key))
-                return CopyOut(Unquote(v), buf, size);
+            Entry e = KeyValue(lines[i].text, &k, &v);
+            if (e != Entry::None && SameTextIgnoringCase(k, key))
+                return e == Entry::Pair ? CopyOut(Unquote(v), buf, size)
+                                        : CopyOut(DefaultText(def), buf, size);
         }
     }
     return CopyOut(DefaultText(def), buf, size);
@@ -207,7 +216,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
         size_t found = end, lastKey = header;
         for (size_t i = header + 1; i < end; ++i) {
             std::string k, v;
-            if (KeyValue(lines[i].text, &k, &v)) {
+            if (KeyValue(lines[i].text, &k, &v) != Entry::None) {
                 lastKey = i;
                 if (found == end && SameTextIgnoringCase(k, key))
                     found = i;
