@@ -480,7 +480,11 @@ def main():
     env = wine.Env(a.work, {"32": a.win32, "64": a.win64})
     try:
         if a.setup:
-            print(env.setup(CD_DRIVES), flush=True)
+            line = env.setup(CD_DRIVES)
+            print(line, flush=True)
+            # make test repeats it after the cases: ctest shows no output of passing tests.
+            with open(os.path.join(a.work, "arch.txt"), "w") as f:
+                f.write(line + "\n")
             return 0
         if a.teardown:
             env.teardown()

@@ -22,7 +22,7 @@ SERVER32 = "/usr/lib/wine/wineserver32"
 SERVER64 = "/usr/lib/wine/wineserver64"
 LOCALE = "ja_JP.UTF-8"
 # Bumped whenever what setup puts into the prefix changes, so old prefixes are rebuilt.
-PREFIX_VERSION = "1"
+PREFIX_VERSION = "2"
 
 
 class WineError(Exception):
@@ -234,6 +234,9 @@ class Env:
             r"[HKEY_CURRENT_USER\Software\Wine\Explorer]", '"Desktop"="Default"', "",
             r"[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]", '"Default"="1024x768"', "",
             r"[HKEY_CURRENT_USER\Software\Wine\WineDbg]", '"ShowCrashDialog"=dword:00000000', "",
+            # No window manager on Xvfb: an unmanaged window closes without the 2 s wait for
+            # one, which would stall the program after every dialog and at its end.
+            r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', "",
             # The dialog font of the program's About box.
             r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]",
             '"ＭＳ Ｐゴシック"="IPAPGothic"', '"ＭＳ ゴシック"="IPAGothic"', "",
