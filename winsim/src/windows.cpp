@@ -704,30 +704,11 @@ int WINAPI GetWindowTextA(HWND h, LPSTR buf, int max) {
         SendMessageA(h, WM_GETTEXT, static_cast<WPARAM>(max), reinterpret_cast<LPARAM>(buf)));
 }
 
-LONG WINAPI SetWindowLongA(HWND h, int index, LONG value) {
-    Record("SetWindowLongA", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(index),
-                              static_cast<uintptr_t>(static_cast<intptr_t>(value))});
-    Window* w = FindWindowRecord(h);
-    if (!w)
-        return 0;
-    LONG old = GetWindowLongA(h, index);
-    switch (index) {
-    case GWL_STYLE:
-        w->style = static_cast<DWORD>(value);
-        break;
-    case GWL_EXSTYLE:
-        w->exStyle = static_cast<DWORD>(value);
-        break;
-    case GWL_ID:
-        w->id = value;
-        break;
-    default:
-        w->longs[index] = value;
-    }
-    return old;
-}
+namespace {
 
-LONG WINAPI GetWindowLongA(HWND h, int index) {
+// One slot of a window: the style, extended style and id live in the record itself, the rest
+// (the dialog result among them) in pointer-sized slots. 0 for a window that does not exist.
+LONG_PTR ReadWindowLong(HWND h, int index) {
     Window* w = FindWindowRecord(h);
     if (!w)
         return 0;
@@ -740,19 +721,17 @@ LONG WINAPI GetWindowLongA(HWND h, int index) {
         return w->id;
     default: {
         auto it = w->longs.find(index);
-        return it == w->longs.end() ? 0 : static_cast<LONG>(it->second);
+        return it == w->longs.end() ? 0 : it->second;
     }
     }
 }
 
-// The window's pointer-sized slots; the dialog result among them holds a whole LRESULT.
-LONG_PTR WINAPI SetWindowLongPtrA(HWND h, int index, LONG_PTR value) {
-    Record("SetWindowLongPtrA", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(index),
-                                 static_cast<uintptr_t>(value)});
+// Stores the slot and answers its old value.
+LONG_PTR WriteWindowLong(HWND h, int index, LONG_PTR value) {
     Window* w = FindWindowRecord(h);
     if (!w)
         return 0;
-    LONG_PTR old = GetWindowLongPtrA(h, index);
+    LONG_PTR old = ReadWindowLong(h, index);
     switch (index) {
     case GWL_STYLE:
         w->style = static_cast<DWORD>(value);
@@ -769,14 +748,27 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND h, int index, LONG_PTR value) {
     return old;
 }
 
+} // namespace
+
+// The 32-bit calls see only the low half of a pointer-sized slot, as on 64-bit Windows.
+LONG WINAPI SetWindowLongA(HWND h, int index, LONG value) {
+    Record("SetWindowLongA", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(index),
+                              static_cast<uintptr_t>(static_cast<intptr_t>(value))});
+    return static_cast<LONG>(WriteWindowLong(h, index, value));
+}
+
+LONG WINAPI GetWindowLongA(HWND h, int index) {
+    return static_cast<LONG>(ReadWindowLong(h, index));
+}
+
+LONG_PTR WINAPI SetWindowLongPtrA(HWND h, int index, LONG_PTR value) {
+    Record("SetWindowLongPtrA", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(index),
+                                 static_cast<uintptr_t>(value)});
+    return WriteWindowLong(h, index, value);
+}
+
 LONG_PTR WINAPI GetWindowLongPtrA(HWND h, int index) {
-    Window* w = FindWindowRecord(h);
-    if (!w)
-        return 0;
-    if (index == GWL_STYLE || index == GWL_EXSTYLE || index == GWL_ID)
-        return GetWindowLongA(h, index);
-    auto it = w->longs.find(index);
-    return it == w->longs.end() ? 0 : it->second;
+    return ReadWindowLong(h, index);
 }
 
 int WINAPI GetDlgCtrlID(HWND h) {
