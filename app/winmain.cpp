@@ -32,6 +32,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // code is 0 on every path rather than whatever the last message carried.
     while (GetMessageA(&msg, NULL, 0, 0) > 0)
         DispatchMessageA(&msg);
+    // After a failed GetMessageA the window still lives: its shutdown removes the icon and
+    // keeps the user's settings.
+    if (IsWindow(window))
+        DestroyWindow(window);
     CloseHandle(mutex);
     return 0;
 }

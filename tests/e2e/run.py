@@ -466,7 +466,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--win32")
     parser.add_argument("--win64")
-    parser.add_argument("--work", required=True)
+    parser.add_argument("--work", help="the Wine session's folder (all but --list)")
     action = parser.add_mutually_exclusive_group(required=True)
     action.add_argument("--list", action="store_true")
     action.add_argument("--setup", action="store_true")
@@ -477,6 +477,8 @@ def main():
     if a.list:
         print("\n".join(CASES))
         return 0
+    if not a.work:
+        parser.error("--work is required")
     env = wine.Env(a.work, {"32": a.win32, "64": a.win64})
     try:
         if a.setup:

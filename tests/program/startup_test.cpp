@@ -145,6 +145,10 @@ TEST_F(StartupTest, AFailingMessageLoopStillExitsWithZero) {
     // The record then still holds the last message dispatched, a poll tick with wParam 3.
     ctl::At(1000, [] { ctl::FailNextGetMessage(); });
     EXPECT_EQ(Run(), 0);
+    // The shutdown still ran: the icon is gone and the settings are written.
+    EXPECT_TRUE(shell::Icons().empty());
+    EXPECT_EQ(SettingsWrites(), 2u);
+    EXPECT_EQ(WindowsOfTheProgram(), 0u);
 }
 
 TEST_F(StartupTest, CloseMessageRunsTheSameShutdown) {
