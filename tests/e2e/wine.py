@@ -3,6 +3,8 @@ CD drive installed, the CD letters and their labels, the Japanese locale, an X s
 persistent wineserver. Python 3 standard library only; reusable by a `make run` script.
 
     env = wine.Env(work, {"32": build_win, "64": build_win64})
+    # or on the user's own X display, or with the Xvfb screen readable as an XWD file:
+    #   wine.Env(work, builds, display=":0")   wine.Env(work, builds, screen_dir=work + "/fb")
     env.setup(cd_drives={"d": "MUSIC", "e": ""})   # prefix, Xvfb, wineserver; says which Wine
     proc = env.start(r"C:\\e2e\\app\\trovanix.exe")  # a subprocess.Popen of the loader
     env.teardown()
@@ -101,10 +103,14 @@ def _reg_text(lines):
 
 
 class Env:
-    """One Wine environment under work: prefix/, cd/<letter>/, state.json."""
+    """One Wine environment under work: prefix/, cd/<letter>/, state.json. display: an X display
+    to use instead of a private Xvfb; screen_dir: where the private Xvfb keeps its screen as an
+    XWD file (Xvfb_screen0), for screenshots without an X client."""
 
-    def __init__(self, work, builds):
+    def __init__(self, work, builds, display=None, screen_dir=None):
         self.work = os.path.abspath(work)
+        self.display = display
+        self.screen_dir = os.path.abspath(screen_dir) if screen_dir else None
         self.builds = {k: os.path.abspath(v) for k, v in builds.items() if v}
         self.prefix = os.path.join(self.work, "prefix")
         self.state_path = os.path.join(self.work, "state.json")
@@ -143,7 +149,8 @@ class Env:
         })
         if s.get("display"):
             env["DISPLAY"] = s["display"]
-            env["XAUTHORITY"] = s.get("xauthority", "")
+            if s.get("xauthority"):
+                env["XAUTHORITY"] = s["xauthority"]
         if extra:
             env.update(extra)
         return env
@@ -271,15 +278,26 @@ class Env:
     # ---- X server and wineserver ------------------------------------------------------------
 
     def _start_x(self):
-        if self.state.get("xvfb_pid") and _alive(self.state["xvfb_pid"]):
+        pid = self.state.get("xvfb_pid")
+        if pid and _alive(pid):
+            if not self.display and self.state.get("screen_dir") == self.screen_dir:
+                return
+            self._stop_x()
+        if self.display:
+            self.state.update(display=self.display, xauthority=os.environ.get("XAUTHORITY", ""))
+            self._save()
             return
         xauth = os.path.join(self.work, "Xauthority")
         open(xauth, "a").close()
+        fbdir = []
+        if self.screen_dir:
+            os.makedirs(self.screen_dir, exist_ok=True)
+            fbdir = ["-fbdir", self.screen_dir]
         r, w = os.pipe()
         proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             "-auth", xauth], pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
+             "-auth", xauth] + fbdir, pass_fds=(w,), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
         os.close(w)
         number = b""
         deadline = time.time() + 20
@@ -295,8 +313,15 @@ class Env:
         display = ":" + number.decode().strip()
         cookie = os.urandom(16).hex()
         subprocess.run(["xauth", "-f", xauth, "add", display, ".", cookie], check=True)
-        self.state.update(xvfb_pid=proc.pid, display=display, xauthority=xauth)
+        self.state.update(xvfb_pid=proc.pid, display=display, xauthority=xauth,
+                          screen_dir=self.screen_dir)
         self._save()
+
+    def screen_file(self):
+        """The private Xvfb's screen as an XWD file, live; None without a screen_dir."""
+        if not self.screen_dir or not self.state.get("xvfb_pid"):
+            return None
+        return os.path.join(self.screen_dir, "Xvfb_screen0")
 
     def start_server(self):
         # Persistent: it stays between the programs of the cases, so each start is quick.
@@ -314,18 +339,21 @@ class Env:
     def teardown(self):
         if self.state:
             self.stop_server()
-            pid = self.state.get("xvfb_pid")
-            if pid and _alive(pid):
-                os.kill(pid, signal.SIGTERM)
-                for _ in range(50):
-                    if not _alive(pid):
-                        break
-                    time.sleep(0.1)
-                else:
-                    os.kill(pid, signal.SIGKILL)
-            self.state.pop("xvfb_pid", None)
-            self.state.pop("display", None)
-            self._save()
+            self._stop_x()
+
+    def _stop_x(self):
+        pid = self.state.get("xvfb_pid")
+        if pid and _alive(pid):
+            os.kill(pid, signal.SIGTERM)
+            for _ in range(50):
+                if not _alive(pid):
+                    break
+                time.sleep(0.1)
+            else:
+                os.kill(pid, signal.SIGKILL)
+        for key in ("xvfb_pid", "display", "xauthority", "screen_dir"):
+            self.state.pop(key, None)
+        self._save()
 
     # ---- programs -----------------------------------------------------------------------------
 
