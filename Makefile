@@ -32,11 +32,11 @@ win64:
 
 # With a display: the program in Wine's desktop there; without one: the picture tour on Xvfb.
 run: setup win win64
-	@scripts/run
+	@scripts/run --win32 $(WIN) --win64 $(WIN64)
 
 # The zip for Windows users; scripts/dist --check runs the end-to-end cases against its exe.
 dist: setup win win64
-	@scripts/dist
+	@scripts/dist --win32 $(WIN) --win64 $(WIN64)
 
 clean:
 	rm -rf build
