@@ -55,6 +55,7 @@ class Tour:
         return self.settled(run_)
 
     def settled(self, run_):
+        """The screen once it holds still but for the icon's animation and the pointer."""
         last = [self.screen()]
 
         def calm():
@@ -116,7 +117,7 @@ def take(env, pictures):
         # Where hand.exe places the cursor for its tray gestures: on the icon, at the right end
         # of the taskbar.
         tour.point(quiet.width - 12, quiet.height - 12)
-        now, box = tour.changed(quiet, "the tooltip", r, TOOLTIP_WIDTH)
+        _, box = tour.changed(quiet, "the tooltip", r, TOOLTIP_WIDTH)
         time.sleep(SETTLE)
         now = tour.screen()
         tour.save("tray-tooltip.png", now, tour.changes(now, quiet) or box)
