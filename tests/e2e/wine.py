@@ -325,7 +325,11 @@ class Env:
 
     def start_server(self):
         # Persistent: it stays between the programs of the cases, so each start is quick.
-        subprocess.run([self.state["server"], "-p"], env=self.environ(), timeout=30)
+        # The persistent server outlives this process: it must not hold the caller's output
+        # open, or a caller that reads it to its end (ctest) would wait for the server.
+        subprocess.run([self.state["server"], "-p"], env=self.environ(), timeout=30,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
         # Boots the session (services, desktop) once, here rather than in the first case.
         self._wine(["cmd", "/c", "exit"], timeout=120)
 
