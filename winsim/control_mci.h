@@ -123,6 +123,9 @@ void CloseDoorByHand(char letter);
 // the command's flags, unless detail is 0; and the drive, unless letter is 0.
 void FailCommand(UINT command, DWORD detail = 0, int times = 1, MCIERROR error = MCIERR_HARDWARE,
                  char letter = 0);
+// The mciSendCommandA call with this number (0 for the first since the reset) fails with
+// MCIERR_HARDWARE and changes nothing; -1: every call from now on.
+void FailCommandNumber(int number);
 void ClearFailures();
 
 // ---- the command log -------------------------------------------------------------------------
@@ -156,6 +159,8 @@ void ClearCommands();
 //                                              non-zero; failures end in "-> error N")
 std::string Describe(const Command& command);
 std::vector<std::string> Trace();
+// The track each MCI_PLAY sent starts at (byte 0 of dwFrom), in order, refused plays included.
+std::vector<int> PlayedTracks();
 
 // ---- what the drives are doing ---------------------------------------------------------------
 struct Play {

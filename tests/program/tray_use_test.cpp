@@ -191,16 +191,8 @@ TEST_F(TrayUseTest, AtTheEndOfATrackContinuousPlayGoesOn) {
 
 // The end-of-track table on a drive that notifies the end of a play and on one that stays
 // silent, as the NT-family drivers do: the program must go on the same way on both.
-class EndOfTrackOnBothDrivesTest : public ProgramTest, public ::testing::WithParamInterface<bool> {
-  protected:
-    static std::vector<int> PlayedTracks() {
-        std::vector<int> tracks;
-        for (const mci::Command& c : mci::Commands())
-            if (c.command == MCI_PLAY)
-                tracks.push_back(MCI_TMSF_TRACK(c.from));
-        return tracks;
-    }
-};
+class EndOfTrackOnBothDrivesTest : public ProgramTest,
+                                   public ::testing::WithParamInterface<bool> {};
 
 TEST_P(EndOfTrackOnBothDrivesTest, PlaysAsTheSettingsSay) {
     const struct {
@@ -224,7 +216,7 @@ TEST_P(EndOfTrackOnBothDrivesTest, PlaysAsTheSettingsSay) {
         ctl::At(1000, [] { shell::DoubleClick(); });
         QuitAt(12000);
         EXPECT_EQ(Run(), 0);
-        EXPECT_EQ(PlayedTracks(), c.played);
+        EXPECT_EQ(mci::PlayedTracks(), c.played);
     }
 }
 

@@ -56,15 +56,6 @@ class PlayerTest : public ::testing::Test {
 
     PlayerState& State() { return *PlayerGet(window_); }
 
-    // Tracks (byte 0 of dwFrom) of every play sent, in order.
-    static std::vector<int> PlayedTracks() {
-        std::vector<int> tracks;
-        for (const mci::Command& c : mci::Commands())
-            if (c.command == MCI_PLAY)
-                tracks.push_back(MCI_TMSF_TRACK(c.from));
-        return tracks;
-    }
-
     // The track the drive is playing now, 0 when idle.
     static int PlayingTrack(char letter = 'd') {
         mci::Play play{};
@@ -103,7 +94,7 @@ TEST_F(PlayerTest, CreateSetsTheFormatRightAfterTheScan) {
     ASSERT_LT(set, log.size());
     EXPECT_EQ(log[set].timeFormat, DWORD(MCI_FORMAT_TMSF));
     EXPECT_EQ(log.size() - set - 1, 3u); // count, then count and type of track 1
-    EXPECT_TRUE(PlayedTracks().empty());
+    EXPECT_TRUE(mci::PlayedTracks().empty());
 }
 
 TEST_F(PlayerTest, CreateWithoutAnyDriveLeavesAnIdlePlayer) {
@@ -276,7 +267,7 @@ TEST_F(TransportTest, PlayOverAPlayAbortsTheFirst) {
 TEST_F(TransportTest, PlayReturnsOneWhenTheDeviceRefuses) {
     State().currentTrack = 5; // the data track
     EXPECT_EQ(PlayerPlay(window_), 1);
-    EXPECT_EQ(PlayedTracks(), std::vector<int>{5});
+    EXPECT_EQ(mci::PlayedTracks(), std::vector<int>{5});
     EXPECT_EQ(PlayingTrack(), 0);
 }
 
@@ -303,7 +294,7 @@ TEST_P(StepTest, MovesTheCurrentTrackWithoutPlaying) {
     int result = c.wrap < 0 ? PlayerPrev(window_) : PlayerNext(window_, c.wrap);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(State().currentTrack, c.after);
-    EXPECT_TRUE(PlayedTracks().empty());
+    EXPECT_TRUE(mci::PlayedTracks().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -346,7 +337,7 @@ TEST_F(TransportTest, SelectTrackAcceptsOnlyAudioTracks) {
     mci::FailCommand(MCI_STATUS, MCI_CDA_STATUS_TYPE_TRACK);
     EXPECT_EQ(PlayerSelectTrack(window_, 3), 0);
     EXPECT_EQ(State().currentTrack, 1);
-    EXPECT_TRUE(PlayedTracks().empty());
+    EXPECT_TRUE(mci::PlayedTracks().empty());
 }
 
 TEST_F(TransportTest, IsPlayingAsksTheDevice) {
@@ -428,7 +419,7 @@ TEST_P(EndOfTrackTest, ContinuesAsModeAndRepeatSay) {
     State().currentTrack = c.ended;
     EXPECT_EQ(PlayerOnNotify(window_, MCI_NOTIFY_SUCCESSFUL), 0);
     EXPECT_EQ(State().currentTrack, c.after);
-    EXPECT_EQ(PlayedTracks(), c.played ? std::vector<int>{c.played} : std::vector<int>{});
+    EXPECT_EQ(mci::PlayedTracks(), c.played ? std::vector<int>{c.played} : std::vector<int>{});
     EXPECT_EQ(PlayingTrack(), c.played);
 }
 
@@ -477,7 +468,7 @@ TEST_F(PlayerTest, RepeatOntoATrailingDataTrackSendsItsPlayThenWraps) {
     ctl::RunFor(90 * 1000);
     // The drive accepts the play of the data track, plays nothing and notifies its end at
     // once; that end wraps to the first track like the end of any last track.
-    EXPECT_EQ(PlayedTracks(), (std::vector<int>{10, 11, 1}));
+    EXPECT_EQ(mci::PlayedTracks(), (std::vector<int>{10, 11, 1}));
     EXPECT_EQ(State().currentTrack, 1);
     EXPECT_EQ(PlayingTrack(), 1);
 }
@@ -502,7 +493,7 @@ TEST_F(PlayerTest, EmptyDriveThenDiscPlaysTrackZeroUntilNext) {
     ASSERT_EQ(State().currentTrack, 0);
     mci::InsertDisc('d', mci::AudioTracks(5));
     PlayerPlay(window_);
-    EXPECT_EQ(PlayedTracks(), std::vector<int>{0});
+    EXPECT_EQ(mci::PlayedTracks(), std::vector<int>{0});
     EXPECT_FALSE(mci::IsPlaying('d'));
     PlayerNext(window_, 1);
     PlayerPlay(window_);
@@ -520,7 +511,7 @@ TEST_F(PlayerTest, DiscChangeKeepsTheCurrentTrackNumber) {
     EXPECT_EQ(State().currentTrack, 6);
     mci::ClearCommands();
     PlayerPlay(window_);
-    EXPECT_EQ(PlayedTracks(), std::vector<int>{6});
+    EXPECT_EQ(mci::PlayedTracks(), std::vector<int>{6});
     EXPECT_FALSE(mci::IsPlaying('d')); // the new disc has no track 6
 }
 
@@ -540,7 +531,7 @@ TEST_F(PlayerTest, ContinuousRepeatPlaysOneTwoThreeOne) {
     PlayerPlay(window_);
     RunLoopUntil(200 * 1000);
 
-    EXPECT_EQ(PlayedTracks(), (std::vector<int>{1, 2, 3, 1}));
+    EXPECT_EQ(mci::PlayedTracks(), (std::vector<int>{1, 2, 3, 1}));
     std::vector<ctl::Millis> times;
     for (const mci::Command& c : mci::Commands())
         if (c.command == MCI_PLAY)
@@ -618,7 +609,7 @@ TEST_P(BothDrivesTest, EachEndContinuesOnceAsModeAndRepeatSay) {
         SetUp();
         Start(c.mode, c.repeat);
         RunLoopUntil(ctl::Now() + 170 * 1000);
-        EXPECT_EQ(PlayedTracks(), c.played);
+        EXPECT_EQ(mci::PlayedTracks(), c.played);
         EXPECT_EQ(State().currentTrack, c.after);
         EXPECT_EQ(mci::IsPlaying('d'), c.playing);
         // Nothing left awaited once playing is over, so no later tick can continue again.
@@ -645,7 +636,7 @@ TEST_P(BothDrivesTest, APlayStoppedElsewhereStartsNothing) {
         ctl::At(ctl::Now() + 30 * 1000, [&c, window] { c.stop(window); });
         ctl::At(ctl::Now() + 31 * 1000, [] { mci::InsertDisc('d', mci::AudioTracks(4, 60)); });
         RunLoopUntil(ctl::Now() + 200 * 1000);
-        EXPECT_EQ(PlayedTracks(), std::vector<int>{2});
+        EXPECT_EQ(mci::PlayedTracks(), std::vector<int>{2});
         EXPECT_FALSE(mci::IsPlaying('d'));
         EXPECT_EQ(State().play.pending, 0);
     }
@@ -665,7 +656,7 @@ TEST_F(PlayerTest, RepeatTurnedOnAfterANotifiedEndStartsNothing) {
     PlayerPlay(window_);
     ctl::At(2300, [this] { PlayerSetRepeat(window_, 1); });
     RunLoopUntil(10 * 1000);
-    EXPECT_EQ(PlayedTracks(), std::vector<int>{1});
+    EXPECT_EQ(mci::PlayedTracks(), std::vector<int>{1});
 }
 
 TEST_F(PlayerTest, ASilentEndIsLeftToANotificationAlreadyWaiting) {
@@ -679,12 +670,12 @@ TEST_F(PlayerTest, ASilentEndIsLeftToANotificationAlreadyWaiting) {
     // The drive's notification arrives while a tick runs: the tick leaves the end to it.
     PostMessageA(window_, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, State().device);
     PollAsTheTrayDoes(window_, WM_TIMER, TIMER_POLL, 0);
-    EXPECT_EQ(PlayedTracks(), std::vector<int>{1});
+    EXPECT_EQ(mci::PlayedTracks(), std::vector<int>{1});
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, window_, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE));
     DispatchMessageA(&msg);
     PollAsTheTrayDoes(window_, WM_TIMER, TIMER_POLL, 0);
-    EXPECT_EQ(PlayedTracks(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(mci::PlayedTracks(), (std::vector<int>{1, 2}));
 }
 
 TEST_F(PlayerTest, ModeChangedDuringATrackTakesEffectAtItsEnd) {
@@ -693,7 +684,7 @@ TEST_F(PlayerTest, ModeChangedDuringATrackTakesEffectAtItsEnd) {
     PlayerPlay(window_);
     ctl::At(30 * 1000, [this] { PlayerSetMode(window_, PLAY_CONTINUOUS); });
     RunLoopUntil(90 * 1000);
-    EXPECT_EQ(PlayedTracks(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(mci::PlayedTracks(), (std::vector<int>{1, 2}));
 }
 
 TEST_F(PlayerTest, NotificationHandledAfterAnotherPlayStillContinues) {
@@ -709,7 +700,7 @@ TEST_F(PlayerTest, NotificationHandledAfterAnotherPlayStillContinues) {
     PlayerSelectTrack(window_, 7);
     PlayerPlay(window_);
     DispatchMessageA(&msg);
-    EXPECT_EQ(PlayedTracks(), (std::vector<int>{4, 7, 8}));
+    EXPECT_EQ(mci::PlayedTracks(), (std::vector<int>{4, 7, 8}));
     EXPECT_EQ(State().currentTrack, 8);
     EXPECT_EQ(PlayingTrack(), 8);
 }

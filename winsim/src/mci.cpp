@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace winsim {
 
@@ -60,6 +61,9 @@ struct Mci {
     std::map<MCIDEVICEID, Device> devices;
     Activity drives[26];
     std::vector<Injected> failures;
+    int sent = 0;                 // mciSendCommandA calls since the reset
+    std::set<int> failingNumbers; // of those, the ones that fail
+    bool allFail = false;
     std::vector<Command> log;
     std::vector<Notification> notifications;
 };
@@ -246,6 +250,10 @@ void NotifyCommandDone(char letter, DWORD_PTR callback, MCIDEVICEID device) {
 // ---- failures on demand -----------------------------------------------------------------------
 
 bool Injection(UINT command, DWORD_PTR flags, DWORD item, char letter, MCIERROR* error) {
+    if (M().allFail || M().failingNumbers.count(M().sent - 1)) {
+        *error = MCIERR_HARDWARE;
+        return true;
+    }
     for (auto it = M().failures.begin(); it != M().failures.end(); ++it) {
         if (it->command != command)
             continue;
@@ -649,6 +657,7 @@ extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID id, UINT msg, DWORD_PTR f
     c.device = id;
     c.command = msg;
     c.flags = flags;
+    M().sent++;
     MCIERROR r = Dispatch(id, msg, flags, param, &c);
     c.result = r;
     if (r)
@@ -666,8 +675,17 @@ void FailCommand(UINT command, DWORD detail, int times, MCIERROR error, char let
     M().failures.push_back(Injected{command, detail, times, error, letter});
 }
 
+void FailCommandNumber(int number) {
+    if (number < 0)
+        M().allFail = true;
+    else
+        M().failingNumbers.insert(number);
+}
+
 void ClearFailures() {
     M().failures.clear();
+    M().failingNumbers.clear();
+    M().allFail = false;
 }
 
 std::vector<Command> Commands() {
@@ -736,6 +754,14 @@ std::vector<std::string> Trace() {
     for (const Command& c : M().log)
         lines.push_back(Describe(c));
     return lines;
+}
+
+std::vector<int> PlayedTracks() {
+    std::vector<int> tracks;
+    for (const Command& c : M().log)
+        if (c.command == MCI_PLAY)
+            tracks.push_back(MCI_TMSF_TRACK(c.from));
+    return tracks;
 }
 
 bool IsPlaying(char letter) {
