@@ -60,6 +60,9 @@ char* CutExtension(char* path) {
 }
 
 char* CopySjisTruncated(char* dst, const char* src, int n) {
+    // Without room for the terminator nothing may be written, not even the terminator.
+    if (n < 1)
+        return dst;
     int m = n;
     if (SjisByteKind(src, n - 1) == SJIS_TRAIL)
         m = n - 1;

@@ -16,6 +16,7 @@ char* FindExtensionDot(char* path);
 // Cuts path at its extension dot; returns the extension (without the dot), or the terminator.
 char* CutExtension(char* path);
 // Copies at most n - 1 bytes, never ending inside a double-byte character; always terminated.
+// Writes nothing when n < 1.
 char* CopySjisTruncated(char* dst, const char* src, int n);
 // Lower-cases the ASCII capitals that begin characters, leaving double-byte characters alone.
 void LowercasePath(char* s);

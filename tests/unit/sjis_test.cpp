@@ -93,12 +93,15 @@ TEST(CopySjisTruncatedTest, NeverEndsOnALeadByteNorWritesPastN) {
         {"anything", 1, ""},
         {"\x82\xA0", 2, ""},
         {"a\x81\x30", 3, "a\x81"}, // no valid trail follows: the lone byte is a character
+        {"anything", 0, nullptr},  // no room for a terminator: nothing is written
     };
     for (const Case& c : cases) {
         char dst[16];
         memset(dst, 'X', sizeof dst);
         EXPECT_EQ(CopySjisTruncated(dst, c.src, c.n), dst);
-        EXPECT_STREQ(dst, c.expected) << c.src << " n=" << c.n;
+        if (c.expected) {
+            EXPECT_STREQ(dst, c.expected) << c.src << " n=" << c.n;
+        }
         for (int i = c.n; i < 16; ++i)
             ASSERT_EQ(dst[i], 'X') << "byte " << i << " written for n=" << c.n;
     }
