@@ -39,7 +39,11 @@ int ParseIniInt(const char* text, int* value) {
 
 int ReadIniInt(const char* path, const char* section, const char* key, int def) {
     char text[MAX_PATH];
-    GetPrivateProfileStringA(section, key, "", text, sizeof text, path);
+    DWORD length = GetPrivateProfileStringA(section, key, "", text, sizeof text, path);
+    // A value that fills the buffer may have been cut, maybe inside its number, whose first
+    // digits would read as another number: it counts as no number at all.
+    if (length >= sizeof text - 1)
+        return def;
     int value = def;
     return ParseIniInt(text, &value) ? value : def;
 }

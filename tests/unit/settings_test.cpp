@@ -56,6 +56,9 @@ struct ValueCase {
 
 class SettingsValueTest : public SettingsTest, public ::testing::WithParamInterface<ValueCase> {};
 
+// Longer than the reader's buffer: its first MAX_PATH - 1 bytes read as 0, the number is 5.
+const std::string kLongNumber = std::string(300, '0') + "5";
+
 TEST_P(SettingsValueTest, ReadsWhatTheFileHolds) {
     const ValueCase& c = GetParam();
     std::string file = "[Sorvintal]\r\n";
@@ -78,7 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"2147483647", "-2147483648", 2147483647, -2147483647 - 1},
                       // Beyond 32 bits: no number, so the default (a defined result).
                       ValueCase{"2147483648", "99999999999999999999", 1, 2},
-                      ValueCase{"-2147483649", "-", 1, 2}));
+                      ValueCase{"-2147483649", "-", 1, 2},
+                      // Cut by the reader's buffer: not the number the file holds.
+                      ValueCase{kLongNumber.c_str(), kLongNumber.c_str(), 1, 2}));
 
 TEST_F(SettingsTest, SectionAndKeyNamesMatchWithoutCase) {
     winsim::control::WriteFile(kIni, "[SORVINTAL]\nリピート = 0\n再生方法=1\n");
