@@ -3,14 +3,17 @@
 #include "windef.h"
 #include "winuser.h"
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
+// The end of member within the record. The SDK measures it through a null record, which is
+// undefined behaviour that clang's sanitizer reports; offsetof gives the same size.
 #ifndef CCSIZEOF_STRUCT
 #define CCSIZEOF_STRUCT(structname, member)                                                        \
-    (((int)((LPBYTE)(&((structname*)0)->member) - ((LPBYTE)((structname*)0)))) +                   \
-     sizeof(((structname*)0)->member))
+    ((int)(offsetof(structname, member) + sizeof(((structname*)0)->member)))
 #endif
 
 void WINAPI InitCommonControls(void);
