@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 .PHONY: test run dist native win win64 setup clean
 
 # The Windows builds come first: the native tree's end-to-end tests run their executables.
-test: setup win win64 native
+test: setup win win64 native fuzz-short
 
 setup:
 	@scripts/setup-debian
@@ -29,6 +29,15 @@ win64:
 	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
 	cmake --build $(WIN64) -j $(JOBS)
 	@echo "64-bit trovanix.exe: $$(stat -c %s $(WIN64)/trovanix.exe) bytes"
+
+# The fuzz targets (tests/fuzz, clang with libFuzzer) in build/fuzz: ten seconds each in make test,
+# five minutes each here, the inputs found kept for the next run.
+.PHONY: fuzz fuzz-short
+fuzz-short: setup
+	@scripts/fuzz --seconds 10
+
+fuzz: setup
+	@scripts/fuzz --seconds 300 --keep-corpus
 
 # With a display: the program in Wine's desktop there; without one: the picture tour on Xvfb.
 run: setup win win64
