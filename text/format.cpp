@@ -21,7 +21,9 @@ struct Out {
     }
 };
 
-int Digits(char* tmp, unsigned long long v, unsigned base, bool upper) {
+// 32 bits are enough for every conversion the formatter takes, and spare the program the
+// runtime's 64-bit division.
+int Digits(char* tmp, unsigned v, unsigned base, bool upper) {
     const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     int n = 0;
     do {
@@ -86,8 +88,8 @@ int FormatTextV(char* buf, int size, const char* f, va_list args) {
         case 'd':
         case 'i': {
             int v = va_arg(args, int);
-            unsigned long long mag =
-                v < 0 ? 0ULL - static_cast<long long>(v) : static_cast<unsigned long long>(v);
+            // Negated in unsigned arithmetic: the most negative int has no positive twin.
+            unsigned mag = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
             int n = Digits(rev, mag, 10, false);
             for (int i = 0; i < n; ++i)
                 tmp[i] = rev[n - 1 - i];
