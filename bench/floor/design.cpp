@@ -1,0 +1,109 @@
+// The design floor: the bare floor plus, on each 500 ms tick, exactly the platform calls the
+// program's design needs: the four MCI status queries on an open cdaudio device (mode, number
+// of tracks, position, length of the track at the position) and one NIM_MODIFY with the
+// formatted tip. Its cost over the bare floor is the design's; trovanix's over it, its own.
+// "design.exe play" plays the disc from its first track.
+#include <windows.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <stdlib.h>
+
+namespace {
+
+const char kClass[] = "trovanix-design-floor";
+
+NOTIFYICONDATAA icon;
+MCIDEVICEID device;
+
+DWORD Status(DWORD flags, DWORD item, DWORD track) {
+    MCI_STATUS_PARMS parms = {};
+    parms.dwItem = item;
+    parms.dwTrack = track;
+    mciSendCommandA(device, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM | flags,
+                    reinterpret_cast<DWORD_PTR>(&parms));
+    return static_cast<DWORD>(parms.dwReturn);
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    Status(0, MCI_STATUS_MODE, 0);
+    DWORD count = Status(0, MCI_STATUS_NUMBER_OF_TRACKS, 0);
+    DWORD position = Status(0, MCI_STATUS_POSITION, 0);
+    DWORD length = Status(MCI_TRACK, MCI_STATUS_LENGTH, MCI_TMSF_TRACK(position));
+    // wsprintfA writes at most 1024 bytes; the tip takes what fits.
+    char text[1025];
+    wsprintfA(text, "track %d/%d. ( %2d:%02d/ %2d:%02d)", MCI_TMSF_TRACK(position), count,
+              MCI_TMSF_MINUTE(position), MCI_TMSF_SECOND(position), MCI_MSF_MINUTE(length),
+              MCI_MSF_SECOND(length));
+    lstrcpynA(icon.szTip, text, sizeof icon.szTip);
+    Shell_NotifyIconA(NIM_MODIFY, &icon);
+}
+
+// The first CD-ROM drive that opens, in TMSF as the program keeps its device.
+void OpenDrive() {
+    char root[] = "a:\\";
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+        root[0] = letter;
+        if (GetDriveTypeA(root) != DRIVE_CDROM)
+            continue;
+        MCI_OPEN_PARMSA open = {};
+        open.lpstrDeviceType = "cdaudio";
+        open.lpstrElementName = root;
+        if (mciSendCommandA(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE,
+                            reinterpret_cast<DWORD_PTR>(&open)) != 0)
+            continue;
+        device = open.wDeviceID;
+        MCI_SET_PARMS set = {};
+        set.dwTimeFormat = MCI_FORMAT_TMSF;
+        mciSendCommandA(device, MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT,
+                        reinterpret_cast<DWORD_PTR>(&set));
+        // "design.exe play": the disc plays from its first track, for the idle cost while
+        // playing.
+        if (__argc > 1) {
+            MCI_PLAY_PARMS play = {};
+            play.dwFrom = MCI_MAKE_TMSF(1, 0, 0, 0);
+            mciSendCommandA(device, MCI_PLAY, MCI_FROM, reinterpret_cast<DWORD_PTR>(&play));
+        }
+        return;
+    }
+}
+
+LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FloorProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kClass;
+    RegisterClassA(&wc);
+    HWND window =
+        CreateWindowExA(0, kClass, kClass, WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, NULL);
+    if (!window)
+        return 1;
+    OpenDrive();
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = window;
+    icon.uID = 1;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = WM_APP;
+    icon.hIcon = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    Shell_NotifyIconA(NIM_ADD, &icon);
+    SetTimer(window, 1, 500, Tick);
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+    if (device) {
+        MCI_GENERIC_PARMS close = {};
+        mciSendCommandA(device, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&close));
+    }
+    return 0;
+}
