@@ -80,6 +80,23 @@ std::vector<TimerInfo> Timers();
 bool HasTimer(HWND window, UINT_PTR id);
 std::vector<MSG> QueuedMessages();
 
+// ---- live handles -------------------------------------------------------------------------
+// What exists at one moment, per kind: what a long session must give back.
+struct HandleCounts {
+    int windows = 0; // every live window, the system's own included
+    int timers = 0;
+    int menus = 0;         // popups included
+    int icons = 0;         // own icons and cursors not destroyed, shell file icons included
+    int devices = 0;       // open MCI devices
+    int heapBlocks = 0;    // HeapAlloc blocks not freed
+    int kernelObjects = 0; // as OpenHandleCount
+    bool operator==(const HandleCounts& o) const;
+    bool operator!=(const HandleCounts& o) const { return !(*this == o); }
+};
+HandleCounts LiveHandles();
+// "windows 3, timers 1, menus 0, icons 4, devices 1, heap 1, kernel 1"
+std::string Describe(const HandleCounts& counts);
+
 // ---- the call log -------------------------------------------------------------------------
 struct Call {
     std::string api;

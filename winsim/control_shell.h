@@ -83,6 +83,19 @@ void SetExecuteResult(INT_PTR result);
 bool DescribeFileIcon(HICON icon, std::string* windowsPath, bool* small);
 // The shell finds no icon for this file (compared case-insensitively): SHGetFileInfoA fails.
 void SetFileHasNoIcon(const std::string& windowsPath);
+// The icon was given back with DestroyIcon (false for one that is still live or unknown).
+// Destroying a file icon twice fails, and destroying one while a visible window shows it is a
+// scenario failure.
+bool IsFileIconDestroyed(HICON icon);
+
+// ---- failures on demand ---------------------------------------------------------------------
+// The shell functions the program calls, by the names they carry in the call log.
+constexpr const char* kShellFunctions[] = {"Shell_NotifyIconA", "SHGetFileInfoA", "ShellExecuteA"};
+// The call of api with this index (0 for the first since the reset) fails; -1: every call from
+// now on. A failing Shell_NotifyIconA returns FALSE and changes nothing, SHGetFileInfoA returns
+// 0 and leaves the record alone, ShellExecuteA returns SE_ERR_NOASSOC.
+void FailCall(const std::string& api, int index);
+void FailEveryCall(); // every call of every shell function
 
 // ---- the user's mouse on an icon ------------------------------------------------------------
 // The shell sends the icon's callback message to its window with wParam = the icon's id and

@@ -8,6 +8,7 @@
 #include <winsim/control.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace ctl = winsim::control;
@@ -177,6 +178,44 @@ TEST_F(ShellTest, FileIconsSayWhichFileAndSize) {
     ASSERT_TRUE(shell::DescribeFileIcon(info.hIcon, &path, &small));
     EXPECT_FALSE(small);
     EXPECT_FALSE(shell::DescribeFileIcon(reinterpret_cast<HICON>(0x1234), &path, &small));
+    // Each is the caller's to give back, once.
+    EXPECT_EQ(ctl::LiveHandles().icons, 2);
+    EXPECT_TRUE(DestroyIcon(info.hIcon));
+    EXPECT_TRUE(shell::IsFileIconDestroyed(info.hIcon));
+    EXPECT_FALSE(DestroyIcon(info.hIcon));
+    EXPECT_EQ(ctl::LiveHandles().icons, 1);
+}
+
+TEST_F(ShellTest, AnInjectedFailureHitsTheCallWithItsIndexOnly) {
+    shell::StartTaskbar();
+    NOTIFYICONDATAA d = Record(1, iconA, "a");
+    SHFILEINFOA info;
+    memset(&info, 0, sizeof(info));
+    const std::vector<std::pair<const char*, std::function<bool()>>> calls = {
+        {"Shell_NotifyIconA", [&] { return Shell_NotifyIconA(NIM_MODIFY, &d) != FALSE; }},
+        {"SHGetFileInfoA",
+         [&] { return SHGetFileInfoA("C:\\A.exe", 0, &info, sizeof(info), SHGFI_ICON) != 0; }},
+        {"ShellExecuteA",
+         [&] {
+             return reinterpret_cast<INT_PTR>(
+                        ShellExecuteA(owner, nullptr, "x", nullptr, nullptr, SW_SHOW)) > 32;
+         }},
+    };
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &d));
+    for (const auto& call : calls) {
+        SCOPED_TRACE(call.first);
+        int before = static_cast<int>(ctl::CallsTo(call.first).size());
+        shell::FailCall(call.first, before + 1);
+        EXPECT_TRUE(call.second());
+        EXPECT_FALSE(call.second());
+        EXPECT_TRUE(call.second());
+    }
+    ASSERT_EQ(shell::Icons().size(), 1u);
+    shell::FailEveryCall();
+    for (const auto& call : calls)
+        EXPECT_FALSE(call.second()) << call.first;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &d));
+    EXPECT_EQ(shell::Icons().size(), 1u); // a failed call changes nothing
 }
 
 TEST_F(ShellTest, FileWithoutIconLeavesTheRecordAlone) {

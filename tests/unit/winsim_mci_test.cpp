@@ -391,6 +391,16 @@ TEST_F(WinsimMciTest, InjectedFailuresMatchItemTimesAndDrive) {
                                   reinterpret_cast<DWORD_PTR>(&p)),
                   MCIERROR(MCIERR_HARDWARE));
     EXPECT_FALSE(mci::IsDoorOpen('e'));
+    // By number: the call with that number since the reset, whatever it is; then every call.
+    mci::ClearFailures();
+    mci::FailCommandNumber(static_cast<int>(mci::Commands().size()) + 1);
+    EXPECT_EQ(Status(e, MCI_STATUS_MODE, &value), 0u);
+    EXPECT_EQ(Status(e, MCI_STATUS_MODE, &value), MCIERROR(MCIERR_HARDWARE));
+    EXPECT_EQ(Status(e, MCI_STATUS_MODE, &value), 0u);
+    mci::FailCommandNumber(-1);
+    EXPECT_EQ(Open("d:", &e), MCIERROR(MCIERR_HARDWARE));
+    EXPECT_EQ(mciSendCommandA(id_, MCI_CLOSE, MCI_WAIT, 0), MCIERROR(MCIERR_HARDWARE));
+    EXPECT_EQ(mci::OpenDeviceCount(), 2);
 }
 
 TEST_F(WinsimMciTest, SecondOpenOfADriveCanBeRefused) {

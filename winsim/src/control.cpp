@@ -4,6 +4,8 @@
 #include "state.h"
 
 #include <winsim/control_core.h>
+#include <winsim/control_mci.h>
+#include <winsim/control_res.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -204,6 +206,30 @@ std::vector<Call> CallsTo(const std::string& api) {
 
 void ClearCalls() {
     H().calls.clear();
+}
+
+bool HandleCounts::operator==(const HandleCounts& o) const {
+    return windows == o.windows && timers == o.timers && menus == o.menus && icons == o.icons &&
+           devices == o.devices && heapBlocks == o.heapBlocks && kernelObjects == o.kernelObjects;
+}
+
+HandleCounts LiveHandles() {
+    HandleCounts c;
+    c.windows = static_cast<int>(LiveWindows().size());
+    c.timers = static_cast<int>(Timers().size());
+    c.menus = LiveMenuCount();
+    c.icons = LiveImages() + LiveFileIcons();
+    c.devices = mci::OpenDeviceCount();
+    c.heapBlocks = LiveHeapBlocks();
+    c.kernelObjects = OpenHandleCount();
+    return c;
+}
+
+std::string Describe(const HandleCounts& c) {
+    return "windows " + std::to_string(c.windows) + ", timers " + std::to_string(c.timers) +
+           ", menus " + std::to_string(c.menus) + ", icons " + std::to_string(c.icons) +
+           ", devices " + std::to_string(c.devices) + ", heap " + std::to_string(c.heapBlocks) +
+           ", kernel " + std::to_string(c.kernelObjects);
 }
 
 } // namespace winsim::control

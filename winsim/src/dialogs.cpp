@@ -512,7 +512,28 @@ INT_PTR RunModal(HWND dialog, const std::string& name) {
     return result;
 }
 
+// A window is on screen while it and every parent are visible.
+bool OnScreen(HWND h) {
+    for (Window* w = FindWindowRecord(h); w; w = FindWindowRecord(w->parent))
+        if (!w->visible)
+            return false;
+    return FindWindowRecord(h) != nullptr;
+}
+
 } // namespace
+
+std::string DialogShowingIcon(HICON icon) {
+    if (!icon)
+        return "";
+    for (const auto& entry : S().dialogs)
+        if ((entry.second.bigIcon == icon || entry.second.smallIcon == icon) &&
+            OnScreen(entry.first))
+            return "the caption of a visible dialog";
+    for (const auto& entry : S().staticIcons)
+        if (entry.second == icon && OnScreen(entry.first))
+            return "a visible icon control";
+    return "";
+}
 
 } // namespace winsim
 

@@ -240,6 +240,14 @@ uintptr_t Arg(const void* p) {
 
 } // namespace
 
+int LiveImages() {
+    int n = 0;
+    for (const auto& entry : State().images)
+        if (!entry.second.shared && !entry.second.destroyed)
+            ++n;
+    return n;
+}
+
 namespace control {
 
 bool DescribeImage(HANDLE image, ImageInfo* info) {
@@ -287,6 +295,19 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
 
 BOOL WINAPI DestroyIcon(HICON hIcon) {
     Record("DestroyIcon", {Arg(hIcon)});
+    // The window would go on drawing a handle that no longer stands for anything.
+    std::string shownBy = DialogShowingIcon(hIcon);
+    if (!shownBy.empty())
+        Fail("DestroyIcon of an icon that " + shownBy + " still shows");
+    if (NotifyAreaShowsIcon(hIcon))
+        Fail("DestroyIcon of an icon the notification area still shows");
+    bool fileIcon = false;
+    if (DestroyFileIcon(hIcon, &fileIcon))
+        return TRUE;
+    if (fileIcon) {
+        SetLastError(ERROR_INVALID_CURSOR_HANDLE);
+        return FALSE;
+    }
     return DestroyImage(hIcon);
 }
 

@@ -88,6 +88,18 @@ std::string NameText(LPCSTR name);
 
 HINSTANCE ProgramInstance(); // what GetModuleHandleA(NULL) returns
 
+// ---- live objects, for the handle counts and the icons' checks --------------------------------
+// DestroyIcon on an icon SHGetFileInfoA handed out: known says whether it was one; false when
+// it was not, or was destroyed already.
+bool DestroyFileIcon(HICON icon, bool* known);
+int LiveFileIcons();
+int LiveImages(); // icons and cursors of our own (not shared) not yet destroyed
+int LiveHeapBlocks();
+// Where a visible window, a control of one, or the notification area shows the icon, a
+// description of it; "" when nothing on screen shows it.
+std::string DialogShowingIcon(HICON icon);
+bool NotifyAreaShowsIcon(HICON icon);
+
 // ---- CD drives: the scene (drives.cpp) and the cdaudio device (mci.cpp) ----------------------
 // The scene tells the device when the user's hands or the test take the disc away from under a
 // play; the device tells the scene when its door commands move the door.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 int __argc = 1;
 
@@ -23,6 +24,7 @@ struct Kernel {
     std::map<uintptr_t, std::string> handles; // the program's handles -> object name
     uintptr_t nextHandle = 0x100;
     bool heapFails = false;
+    std::set<void*> heapBlocks; // allocated and not yet freed
     POINT cursor{0, 0};
     RECT workArea{0, 0, 1024, 738};
     UINT doubleClickTime = 500;
@@ -42,6 +44,10 @@ const bool registered = (OnReset(&ResetKernel), true);
 int heapToken; // the address stands for the process heap
 
 } // namespace
+
+int LiveHeapBlocks() {
+    return static_cast<int>(K().heapBlocks.size());
+}
 
 std::string ModulePath() {
     return K().modulePath;
@@ -130,12 +136,19 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     if (heap != &heapToken || K().heapFails)
         return nullptr;
     void* p = (flags & HEAP_ZERO_MEMORY) ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
+    if (p)
+        K().heapBlocks.insert(p);
     return p;
 }
 
 BOOL WINAPI HeapFree(HANDLE heap, DWORD, LPVOID mem) {
     if (heap != &heapToken)
         return FALSE;
+    // Freeing NULL is allowed and does nothing; anything else must be a live block of ours.
+    if (mem && !K().heapBlocks.erase(mem)) {
+        Fail("HeapFree of a block that is not allocated");
+        return FALSE;
+    }
     free(mem);
     return TRUE;
 }

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <map>
+#include <set>
 
 namespace winsim {
 
@@ -20,6 +22,14 @@ const INT_PTR kDefaultExecuteResult = 42;
 struct FileIcon {
     std::string path;
     bool small = false;
+    bool destroyed = false;
+};
+
+// Calls of one shell function made so far, and which of them fail.
+struct Injection {
+    int calls = 0;
+    std::set<int> failing; // indexes among the calls
+    bool all = false;
 };
 
 struct Shell {
@@ -32,6 +42,7 @@ struct Shell {
     INT_PTR executeResult = kDefaultExecuteResult;
     std::deque<FileIcon> fileIcons; // a handle is the address of its entry
     std::vector<std::string> filesWithoutIcon;
+    std::map<std::string, Injection> injections; // by function name
 };
 
 Shell& S() {
@@ -157,7 +168,37 @@ std::string LastComponent(const std::string& path) {
     return path.substr(cut);
 }
 
+// Counts the call and says whether it is one of those made to fail.
+bool InjectedFailure(const std::string& api) {
+    Injection& in = S().injections[api];
+    int index = in.calls++;
+    return in.all || in.failing.count(index) > 0;
+}
+
 } // namespace
+
+bool DestroyFileIcon(HICON icon, bool* known) {
+    for (FileIcon& f : S().fileIcons)
+        if (reinterpret_cast<HICON>(&f) == icon) {
+            *known = true;
+            if (f.destroyed)
+                return false;
+            f.destroyed = true;
+            return true;
+        }
+    *known = false;
+    return false;
+}
+
+bool NotifyAreaShowsIcon(HICON icon) {
+    return std::any_of(S().icons.begin(), S().icons.end(),
+                       [&](const control::shell::Icon& i) { return i.image == icon; });
+}
+
+int LiveFileIcons() {
+    return static_cast<int>(std::count_if(S().fileIcons.begin(), S().fileIcons.end(),
+                                          [](const FileIcon& f) { return !f.destroyed; }));
+}
 
 } // namespace winsim
 
@@ -190,7 +231,8 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
             call.tipTerminated = len < field;
         }
     }
-    call.result = Carry(call);
+    // A failing call changes nothing, as a shell that timed out or refused.
+    call.result = InjectedFailure("Shell_NotifyIconA") ? FALSE : Carry(call);
     Record("Shell_NotifyIconA",
            {message, reinterpret_cast<uintptr_t>(call.window), call.id, call.flags,
             call.callbackMessage, reinterpret_cast<uintptr_t>(call.image),
@@ -203,7 +245,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
 DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT cbFileInfo,
                                 UINT flags) {
     Record("SHGetFileInfoA", {attributes, cbFileInfo, flags}, path ? path : "");
-    if (!path || !*path)
+    if (InjectedFailure("SHGetFileInfoA") || !path || !*path)
         return 0;
     std::string lower = FoldCase(path);
     for (const std::string& missing : S().filesWithoutIcon)
@@ -233,11 +275,12 @@ HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR operation, LPCSTR file, LPCSTR 
                                LPCSTR directory, INT show) {
     Record("ShellExecuteA", {reinterpret_cast<uintptr_t>(hwnd), static_cast<uintptr_t>(show)},
            file ? file : "");
-    control::shell::ExecuteCall call{
-        Now(),           hwnd,           Arg(operation), Arg(file),
-        Arg(parameters), Arg(directory), show,           S().executeResult};
+    // A failing call answers that no program is associated with the file.
+    INT_PTR result = InjectedFailure("ShellExecuteA") ? SE_ERR_NOASSOC : S().executeResult;
+    control::shell::ExecuteCall call{Now(),           hwnd,           Arg(operation), Arg(file),
+                                     Arg(parameters), Arg(directory), show,           result};
     S().executeCalls.push_back(call);
-    return reinterpret_cast<HINSTANCE>(S().executeResult);
+    return reinterpret_cast<HINSTANCE>(result);
 }
 
 } // extern "C"
@@ -315,6 +358,25 @@ bool DescribeFileIcon(HICON icon, std::string* windowsPath, bool* small) {
 
 void SetFileHasNoIcon(const std::string& windowsPath) {
     S().filesWithoutIcon.push_back(FoldCase(windowsPath));
+}
+
+bool IsFileIconDestroyed(HICON icon) {
+    for (const FileIcon& f : S().fileIcons)
+        if (reinterpret_cast<HICON>(const_cast<FileIcon*>(&f)) == icon)
+            return f.destroyed;
+    return false;
+}
+
+void FailCall(const std::string& api, int index) {
+    if (index < 0)
+        S().injections[api].all = true;
+    else
+        S().injections[api].failing.insert(index);
+}
+
+void FailEveryCall() {
+    for (const char* api : kShellFunctions)
+        FailCall(api, -1);
 }
 
 bool Mouse(UINT mouseMessage, HWND window, UINT id) {
