@@ -41,6 +41,25 @@ const int kSpecialCaptionOdds = 1000;
 AboutBoxInfo aboutInfo;
 HWND hAboutDialog = NULL;
 
+// The shell's icons the open dialog shows (big and small caption icons, the icon control):
+// each SHGetFileInfoA icon is the caller's to destroy, once nothing shows it any more.
+enum { ICON_CAPTION_BIG, ICON_CAPTION_SMALL, ICON_CONTROL, ICON_COUNT };
+HICON aboutIcons[ICON_COUNT];
+
+HICON TakeFileIcon(int slot, const char* path, int small) {
+    aboutIcons[slot] = GetFileIcon(path, small);
+    return aboutIcons[slot];
+}
+
+INT_PTR AboutOnDestroy(void) {
+    for (int i = 0; i < ICON_COUNT; ++i) {
+        if (aboutIcons[i])
+            DestroyIcon(aboutIcons[i]);
+        aboutIcons[i] = NULL;
+    }
+    return 0;
+}
+
 // The texts the version block gives. Without a usable block the values stay empty and the
 // caption and version line are built from those empty values.
 struct VersionTexts {
@@ -143,6 +162,8 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_CTLCOLORSTATIC:
         return AboutOnCtlColorStatic(dialog, reinterpret_cast<HDC>(wParam),
                                      reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY:
+        return AboutOnDestroy();
     default:
         return 0;
     }
@@ -159,8 +180,10 @@ INT_PTR AboutOnInitDialog(HWND dialog) {
         path[0] = 0;
 
     PlaceNearCursor(dialog);
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetFileIcon(path, 0)));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(GetFileIcon(path, 1)));
+    SendMessageA(dialog, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(TakeFileIcon(ICON_CAPTION_BIG, path, 0)));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(TakeFileIcon(ICON_CAPTION_SMALL, path, 1)));
 
     VersionTexts texts;
     ReadVersionTexts(path, &texts);
@@ -170,7 +193,7 @@ INT_PTR AboutOnInitDialog(HWND dialog) {
     const DWORD flags = aboutInfo.flags;
     if (flags & ABOUT_SET_ICON)
         SendMessageA(GetDlgItem(dialog, aboutInfo.iconCtrlId), STM_SETICON,
-                     reinterpret_cast<WPARAM>(GetFileIcon(path, 0)), 0);
+                     reinterpret_cast<WPARAM>(TakeFileIcon(ICON_CONTROL, path, 0)), 0);
     if (flags & ABOUT_SET_URL)
         SetDlgItemTextA(dialog, aboutInfo.urlCtrlId, aboutInfo.url);
     if (flags & ABOUT_SET_CAPTION)

@@ -81,6 +81,13 @@ TEST_F(AboutProgramTest, AboutFromTheMainMenuShowsTheProgramsBox) {
     EXPECT_EQ(run.owner, mainWindow);
     EXPECT_EQ(run.result, 1);
     EXPECT_FALSE(IsWindow(dialog));
+    // The shell's icons it showed are given back once nothing shows them (winsim fails a
+    // DestroyIcon of an icon still on screen).
+    std::vector<ctl::IconMessage> icons = ctl::IconMessages();
+    ASSERT_EQ(icons.size(), 3u);
+    for (const ctl::IconMessage& m : icons)
+        EXPECT_TRUE(shell::IsFileIconDestroyed(
+            reinterpret_cast<HICON>(m.message == STM_SETICON ? m.wParam : m.lParam)));
 }
 
 TEST_F(AboutProgramTest, PollTimerGoesOnWhileTheBoxIsOpen) {
