@@ -29,16 +29,9 @@ void FillNotifyIconData(NOTIFYICONDATAA* data, HWND window, UINT id, UINT messag
     CopySjisTruncated(data->szTip, tip, TRAY_TIP_SIZE - 1);
 }
 
-NOTIFYICONDATAA TrayAddIcon(HWND window, UINT id, UINT message, HICON icon, const char* tip) {
-    NOTIFYICONDATAA data;
-    FillNotifyIconData(&data, window, id, message, icon, tip);
-    Shell_NotifyIconA(NIM_ADD, &data);
-    return data;
-}
-
-void TrayReAdd(NOTIFYICONDATAA* data) {
+BOOL TrayReAdd(NOTIFYICONDATAA* data) {
     Shell_NotifyIconA(NIM_DELETE, data);
-    Shell_NotifyIconA(NIM_ADD, data);
+    return Shell_NotifyIconA(NIM_ADD, data);
 }
 
 HWND FindTrayNotifyWindow(void) {
@@ -50,8 +43,10 @@ void TraySetup(HWND window) {
     HINSTANCE module = GetModuleHandleA(NULL);
     tray.hIconPlay1 = LoadTrayFrame(module, "IDI_PLAY1");
     tray.hIconPlay2 = LoadTrayFrame(module, "IDI_PLAY2");
-    tray.iconData = TrayAddIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, tray.hIconPlay1, "");
-    tray.hTrayNotify = FindTrayNotifyWindow();
+    FillNotifyIconData(&tray.iconData, window, TRAY_ICON_ID, WM_TRAYNOTIFY, tray.hIconPlay1, "");
+    // An add the shell refused (one still starting, say) is tried again by the poll, as after
+    // a restart: a tray program without its icon cannot even be quit.
+    tray.hTrayNotify = Shell_NotifyIconA(NIM_ADD, &tray.iconData) ? FindTrayNotifyWindow() : NULL;
     SetTimer(window, TIMER_POLL, TRAY_POLL_PERIOD, TrayPoll);
 }
 
@@ -93,8 +88,8 @@ void CALLBACK TrayPoll(HWND window, UINT, UINT_PTR, DWORD) {
         tray.hTrayNotify = NULL;
     if (!tray.hTrayNotify) {
         tray.hTrayNotify = FindTrayNotifyWindow();
-        if (tray.hTrayNotify)
-            TrayReAdd(&tray.iconData);
+        if (tray.hTrayNotify && !TrayReAdd(&tray.iconData))
+            tray.hTrayNotify = NULL;
     }
     if (PlayerIsPlaying(window))
         TrayAnimate();

@@ -21,7 +21,7 @@ struct TrayState {
     HICON hIconPlay1;         // frame 1, 16 x 16
     HICON hIconPlay2;         // frame 2, 16 x 16
     NOTIFYICONDATAA iconData; // the one record every Shell_NotifyIconA call passes
-    HWND hTrayNotify;         // the notification area as last found, or NULL
+    HWND hTrayNotify;         // the notification area holding the icon, or NULL (add again)
 };
 
 // On WM_CREATE, after the player exists: loads the frames, adds the icon, starts the poll.
@@ -38,10 +38,9 @@ HWND FindTrayNotifyWindow(void);
 int FormatTrayTip(HWND window, char* buffer);
 // Swaps the icon between its two frames and shows the record again.
 void TrayAnimate(void);
-// Fills a record, adds it, and returns it whether or not the add succeeded.
-NOTIFYICONDATAA TrayAddIcon(HWND window, UINT id, UINT message, HICON icon, const char* tip);
 // Zero-fills the record and sets the fields of the first layout; the tip is cut safely.
 void FillNotifyIconData(NOTIFYICONDATAA* data, HWND window, UINT id, UINT message, HICON icon,
                         const char* tip);
 // Deletes, then adds the record again: after a shell restart the icon is shown as it was.
-void TrayReAdd(NOTIFYICONDATAA* data);
+// Returns the add's result.
+BOOL TrayReAdd(NOTIFYICONDATAA* data);
