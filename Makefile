@@ -39,6 +39,13 @@ fuzz-short: setup
 fuzz: setup
 	@scripts/fuzz --seconds 300 --keep-corpus
 
+# Mutation testing: one-line faults (tests/mutants/mutants.txt) applied one at a time to a copy
+# of the committed sources in build/mutants; prints the score and keeps it in
+# build/mutants/score.txt.
+.PHONY: mutants
+mutants: setup
+	@scripts/mutants
+
 # With a display: the program in Wine's desktop there; without one: the picture tour on Xvfb.
 run: setup win win64
 	@scripts/run --win32 $(WIN) --win64 $(WIN64)
