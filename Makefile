@@ -54,5 +54,14 @@ run: setup win win64
 dist: setup win win64
 	@scripts/dist --win32 $(WIN) --win64 $(WIN64)
 
+# Size, start-up and idle cost against the floors of bench/, and the work of one poll tick, as
+# one table (scripts/bench; --make-test also times make test).
+.PHONY: bench
+bench: setup win win64
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug \
+	  -DTROVANIX_WIN32_DIR=$(abspath $(WIN)) -DTROVANIX_WIN64_DIR=$(abspath $(WIN64))
+	cmake --build $(NATIVE) -j $(JOBS) --target trovanix_tests
+	@scripts/bench --win32 $(WIN) --win64 $(WIN64) --native $(NATIVE) --work build/bench
+
 clean:
 	rm -rf build
