@@ -40,7 +40,9 @@ void ContinueAfterPlay(HWND window, PlayerState* state) {
     if (state->playMode == PLAY_CONTINUOUS) {
         if (PlayerNext(window, state->repeat))
             PlayerPlay(window);
-    } else if (state->repeat) {
+    } else if (state->repeat && CdIsAudioTrack(state->device, state->currentTrack)) {
+        // A drive takes the play of a data track, plays nothing and reports its end at once:
+        // playing it again would go on for ever without a pause.
         PlayerPlay(window);
     }
 }

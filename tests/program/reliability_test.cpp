@@ -368,9 +368,7 @@ class RandomSessionTest : public ReliabilityTest {
     std::vector<char> letters_; // the scene's CD-ROM drives
 };
 
-// Disabled until the busy loop it finds is fixed: a play that ends at once (a data track as the
-// current one) with single play and repeat is restarted forever at the same instant (seed 26).
-TEST_F(RandomSessionTest, DISABLED_RandomUsersOnRandomMachines) {
+TEST_F(RandomSessionTest, RandomUsersOnRandomMachines) {
     const int sessions = EnvInt("TROVANIX_SESSIONS", 60);
     const int stepsEach = EnvInt("TROVANIX_STEPS", 40);
     const unsigned firstSeed = static_cast<unsigned>(EnvInt("TROVANIX_SEED", 1));

@@ -433,6 +433,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EndCase{"SingleStops", PLAY_SINGLE, 0, 3, 0, 3},
                       EndCase{"SingleRepeatPlaysAgain", PLAY_SINGLE, 1, 3, 3, 3},
                       EndCase{"SingleRepeatLastTrack", PLAY_SINGLE, 1, 4, 4, 4},
+                      // Its play would end at once, again and again.
+                      EndCase{"SingleRepeatOnADataTrackStops", PLAY_SINGLE, 1, 1, 0, 1},
                       EndCase{"ModeThreeActsAsSingle", 3, 0, 3, 0, 3},
                       EndCase{"ModeThreeRepeatActsAsSingle", 3, 1, 2, 2, 2},
                       EndCase{"ModeZeroRepeatActsAsSingle", 0, 1, 2, 2, 2}),

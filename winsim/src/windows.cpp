@@ -44,6 +44,8 @@ struct Desktop {
     UINT_PTR nextThreadTimerId = 0x7FF0;
     HWND foreground = nullptr;
     bool getMessageFails = false; // the next GetMessageA reports an error
+    Millis busyInstant = 0;       // the virtual time of the last message handed out
+    long messagesThisInstant = 0; // and how many were handed out at that time
 };
 
 Desktop& D() {
@@ -196,9 +198,32 @@ void RequeueQuit(int code) {
     D().quitCode = code;
 }
 
+// A loop that never lets the clock move would hang the test run: it is reported instead, and
+// the program is told to quit.
+const long kMessagesPerInstantLimit = 1000000;
+
+bool BusyLoopStopped(MSG* out) {
+    if (Now() != D().busyInstant) {
+        D().busyInstant = Now();
+        D().messagesThisInstant = 0;
+    }
+    if (++D().messagesThisInstant <= kMessagesPerInstantLimit)
+        return false;
+    Fail("the program handled " + std::to_string(kMessagesPerInstantLimit) +
+         " messages at virtual time " + std::to_string(Now()) +
+         " ms without the clock moving: a busy loop");
+    D().queue.clear();
+    D().messagesThisInstant = 0;
+    *out = MSG{};
+    out->message = WM_QUIT;
+    return true;
+}
+
 bool NextMessage(MSG* out, Millis horizon) {
     for (;;) {
         if (!D().queue.empty()) {
+            if (BusyLoopStopped(out))
+                return true;
             *out = D().queue.front();
             D().queue.pop_front();
             return true;
