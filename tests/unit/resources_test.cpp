@@ -55,24 +55,26 @@ struct ExpectedItem {
     UINT id;
 };
 
+// The identifiers are pinned as numbers: other programs send them as WM_COMMAND, so a value
+// changed in the shared header would break them while code and menu still agreed.
 TEST_F(CompiledMenuTest, MainPopupItemsInOrder) {
     const ExpectedItem expected[] = {
-        {"トレイを開く(&O)", IDM_OPEN_DOOR},
-        {"トレイを閉じる(&L)", IDM_CLOSE_DOOR},
+        {"トレイを開く(&O)", 40049},
+        {"トレイを閉じる(&L)", 40050},
         {nullptr, 0},
-        {"ﾘﾋﾟｰﾄ(&R)", IDM_REPEAT},
+        {"ﾘﾋﾟｰﾄ(&R)", 40034},
         {nullptr, 0},
-        {"単曲再生(&G)", IDM_SINGLE},
-        {"連続再生(&C)", IDM_CONTINUOUS},
+        {"単曲再生(&G)", 40052},
+        {"連続再生(&C)", 40051},
         {nullptr, 0},
-        {"次の曲へ(&N)", IDM_NEXT},
-        {"前の曲へ(&B)", IDM_PREV},
-        {"再生(&P)", IDM_PLAY},
-        {"停止(&S)", IDM_STOP},
+        {"次の曲へ(&N)", 40047},
+        {"前の曲へ(&B)", 40048},
+        {"再生(&P)", 40045},
+        {"停止(&S)", 40046},
         {nullptr, 0},
-        {"About(&A)", IDM_ABOUT},
+        {"About(&A)", 40002},
         {nullptr, 0},
-        {"終了(&Q)", IDM_QUIT},
+        {"終了(&Q)", 40001},
     };
     HMENU popup = GetSubMenu(menu, 0);
     std::vector<wc::MenuItem> items = wc::MenuItems(popup);
