@@ -124,6 +124,28 @@ TEST_F(StartupTest, QuitFromTheMenuWritesTheSettingsOnceAndEndsCleanly) {
     EXPECT_FALSE(mci::IsPlaying('d'));
     EXPECT_FALSE(ctl::MutexExists("trovanix"));
     EXPECT_EQ(ctl::OpenHandleCount(), 0);
+    // The mutex is taken owned, at once.
+    ASSERT_EQ(ctl::CallsTo("CreateMutexA").size(), 1u);
+    EXPECT_EQ(ctl::CallsTo("CreateMutexA")[0].args[0], static_cast<uintptr_t>(TRUE));
+    // The order of the shutdown, from the chosen command on: the poll (timer 3) and the icon go
+    // first, so nothing reaches a player being taken down; the drive stops before it closes;
+    // the settings follow; the mutex goes last, once nothing of the instance is left.
+    std::vector<std::string> steps;
+    for (const ctl::Call& c : ctl::Calls()) {
+        if (c.api == "TrackPopupMenuEx")
+            steps.clear();
+        else if (c.api == "KillTimer")
+            steps.push_back("KillTimer " + std::to_string(c.args[1]));
+        else if (c.api == "Shell_NotifyIconA" && c.args[0] == NIM_DELETE)
+            steps.push_back("NIM_DELETE");
+        else if (c.api == "mciSendCommandA" && (c.args[1] == MCI_STOP || c.args[1] == MCI_CLOSE))
+            steps.push_back(c.args[1] == MCI_STOP ? "MCI_STOP" : "MCI_CLOSE");
+        else if (c.api == "WritePrivateProfileStringA" || c.api == "CloseHandle")
+            steps.push_back(c.api);
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{"KillTimer 3", "NIM_DELETE", "MCI_STOP", "MCI_CLOSE",
+                                               "WritePrivateProfileStringA",
+                                               "WritePrivateProfileStringA", "CloseHandle"}));
 }
 
 TEST_F(StartupTest, EndOfSessionShutsDownCompletelyBeforeAnswering) {

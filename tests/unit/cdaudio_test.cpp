@@ -86,6 +86,9 @@ TEST_P(CdSimpleOpTest, SendsOneCommandWithExactFlagsAndZeroedRecord) {
     auto log = mci::Commands();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].callback, 0u);
+    if (!(log[0].flags & MCI_TRACK)) {
+        EXPECT_EQ(log[0].track, 0u); // a track the command does not name is still zeroed
+    }
     std::string line = mci::Trace()[0];
     std::string verb = line.substr(0, line.find(' '));
     EXPECT_EQ(line, verb + " " + Dev() + " " + GetParam().line);
