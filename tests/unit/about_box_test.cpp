@@ -45,8 +45,9 @@ unsigned SeedFor(int index, bool special) {
     }
 }
 
-LONG WINAPI EightySevenPercent(UINT) {
-    return 87;
+// The system resources (kind 0) are the line's number; GDI and user resources are not.
+LONG WINAPI EightySevenPercent(UINT kind) {
+    return kind == 0 ? 87 : 13 + static_cast<LONG>(kind);
 }
 
 class AboutBoxTest : public ::testing::Test {
@@ -146,6 +147,7 @@ TEST_F(AboutBoxTest, FillsTheControlsInTheirOrder) {
 TEST_F(AboutBoxTest, EmptyProductNameFallsBackToFileDescription) {
     ctl::SetVersionString("ProductName", "");
     ctl::SetVersionString("FileDescription", "CDプレーヤー");
+    ctl::SetVersionString("FileVersion", "0.02.1"); // the product's version is shown, not this
     std::string caption, version;
     Open([&](HWND d) {
         caption = ctl::WindowText(d);

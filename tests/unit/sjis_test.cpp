@@ -137,6 +137,10 @@ TEST(LowercasePathTest, LeavesTrailBytesAlone) {
     strcpy(buf, "\xB1\xC4Z\x80Q");
     LowercasePath(buf);
     EXPECT_STREQ(buf, "\xB1\xC4z\x80q");
+    // A lead byte just before the terminator ends the walk there: what lies past it is no path.
+    char tail[] = "AB\x83\0CD";
+    LowercasePath(tail);
+    EXPECT_EQ(std::string(tail, 6), std::string("ab\x83\0CD", 6));
 }
 
 class ModulePathTest : public ::testing::Test {
