@@ -200,7 +200,7 @@ void RequeueQuit(int code) {
 
 // A loop that never lets the clock move would hang the test run: it is reported instead, and
 // the program is told to quit.
-const long kMessagesPerInstantLimit = 1000000;
+const long kMessagesPerInstantLimit = 200000;
 
 bool BusyLoopStopped(MSG* out) {
     if (Now() != D().busyInstant) {
