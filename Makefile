@@ -32,6 +32,12 @@ win64:
 
 # The fuzz targets (tests/fuzz, clang with libFuzzer) in build/fuzz: ten seconds each in make test,
 # five minutes each here, the inputs found kept for the next run.
+# The reliability figures as one table: fuzz executions, fault points, random sessions, handle
+# counts and the mutation score of the last runs; the native reliability tests are run afresh.
+.PHONY: reliability
+reliability:
+	@scripts/reliability --native $(NATIVE) --run
+
 .PHONY: fuzz fuzz-short
 fuzz-short: setup
 	@scripts/fuzz --seconds 10
