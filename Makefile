@@ -30,14 +30,14 @@ win64:
 	cmake --build $(WIN64) -j $(JOBS)
 	@echo "64-bit trovanix.exe: $$(stat -c %s $(WIN64)/trovanix.exe) bytes"
 
-# The fuzz targets (tests/fuzz, clang with libFuzzer) in build/fuzz: ten seconds each in make test,
-# five minutes each here, the inputs found kept for the next run.
 # The reliability figures as one table: fuzz executions, fault points, random sessions, handle
 # counts and the mutation score of the last runs; the native reliability tests are run afresh.
 .PHONY: reliability
 reliability:
 	@scripts/reliability --native $(NATIVE) --run
 
+# The fuzz targets (tests/fuzz, clang with libFuzzer) in build/fuzz: ten seconds each in make test,
+# five minutes each here, the inputs found kept for the next run.
 .PHONY: fuzz fuzz-short
 fuzz-short: setup
 	@scripts/fuzz --seconds 10
