@@ -571,19 +571,28 @@ bool ParseMessageLine(char** words, int count, UINT* message, WPARAM* wParam, LP
     return !CarriesPointer(*message, *wParam);
 }
 
+// The message of a send or post line and the program's window, or a failure answered.
+bool MessageAndTarget(char** words, int count, UINT* message, WPARAM* wParam, LPARAM* lParam,
+                      HWND* window) {
+    if (!ParseMessageLine(words, count, message, wParam, lParam)) {
+        Answer("fail usage");
+        return false;
+    }
+    *window = ProgramWindow();
+    if (!*window) {
+        Answer("fail none");
+        return false;
+    }
+    return true;
+}
+
 void CommandSend(char** words, int count) {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    if (!ParseMessageLine(words, count, &message, &wParam, &lParam)) {
-        Answer("fail usage");
+    HWND window = NULL;
+    if (!MessageAndTarget(words, count, &message, &wParam, &lParam, &window))
         return;
-    }
-    HWND window = ProgramWindow();
-    if (!window) {
-        Answer("fail none");
-        return;
-    }
     DWORD_PTR result = 0;
     SetLastError(0);
     if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
@@ -609,15 +618,9 @@ void CommandPost(char** words, int count) {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    if (!ParseMessageLine(words, count, &message, &wParam, &lParam)) {
-        Answer("fail usage");
+    HWND window = NULL;
+    if (!MessageAndTarget(words, count, &message, &wParam, &lParam, &window))
         return;
-    }
-    HWND window = ProgramWindow();
-    if (!window) {
-        Answer("fail none");
-        return;
-    }
     if (!PostMessageW(window, message, wParam, lParam)) {
         ReplyStart("fail error ");
         ReplyAppendUnsigned(GetLastError(), 10);
