@@ -194,6 +194,7 @@ class SelectDriveTest : public DrivesTest {
         state_.driveLetter = 'd';
         state_.currentTrack = 5;
         ASSERT_TRUE(CdPlayTrack(window_, old_, MCI_NOTIFY, 5));
+        state_.play = PlayerPendingPlay{1, 5, 1};
         mci::ClearCommands();
     }
 
@@ -214,6 +215,8 @@ class SelectDriveTest : public DrivesTest {
         EXPECT_TRUE(Lines("play").empty()) << "nothing plays";
         EXPECT_EQ(state_.playMode, PLAY_CONTINUOUS);
         EXPECT_EQ(state_.repeat, 1);
+        // The old drive's play is over: no tick may judge the new drive by it.
+        EXPECT_EQ(state_.play.pending, 0);
     }
 
     MCIDEVICEID old_ = DEVICE_NONE;

@@ -460,6 +460,45 @@ INSTANTIATE_TEST_SUITE_P(Codes, IgnoredNotificationTest,
                                            WPARAM(MCI_NOTIFY_ABORTED), WPARAM(MCI_NOTIFY_FAILURE),
                                            WPARAM(0), WPARAM(3)));
 
+// A tick's judgement of a stopped drive against the pending play of track 2, one minute long,
+// in single play with repeat: at the play's end the track plays again, elsewhere the play is
+// over. The ends are the next track's first second and the track's own last second.
+struct StoppedAtCase {
+    const char* name;
+    DWORD position; // TMSF, as the tick read it
+    bool atEnd;
+};
+
+class StoppedAtTest : public PlayerTest, public ::testing::WithParamInterface<StoppedAtCase> {};
+
+TEST_P(StoppedAtTest, ContinuesOnlyAtTheEndOfThePlay) {
+    mci::CdDrive('d').WithDisc(mci::AudioTracks(4, 60));
+    Create(PLAY_SINGLE, 1);
+    State().currentTrack = 2;
+    State().play = PlayerPendingPlay{1, 2, 1};
+    PlayerSighting& seen = State().seen;
+    seen.haveMode = 1;
+    seen.mode = MCI_MODE_STOP;
+    seen.havePosition = 1;
+    seen.position = GetParam().position;
+    seen.haveLength = 1;
+    seen.lengthTrack = MCI_TMSF_TRACK(GetParam().position);
+    seen.length = MCI_MAKE_MSF(1, 0, 0);
+    PlayerOnPoll(window_);
+    EXPECT_EQ(mci::PlayedTracks(), GetParam().atEnd ? std::vector<int>{2} : std::vector<int>{});
+    EXPECT_EQ(State().play.pending, GetParam().atEnd ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, StoppedAtTest,
+    ::testing::Values(
+        StoppedAtCase{"NextTrackStart", MCI_MAKE_TMSF(3, 0, 0, 0), true},
+        StoppedAtCase{"NextTrackLastFrameOfItsFirstSecond", MCI_MAKE_TMSF(3, 0, 0, 74), true},
+        StoppedAtCase{"NextTrackSecondSecond", MCI_MAKE_TMSF(3, 0, 1, 0), false},
+        StoppedAtCase{"LastSecond", MCI_MAKE_TMSF(2, 0, 59, 0), true},
+        StoppedAtCase{"FrameBeforeTheLastSecond", MCI_MAKE_TMSF(2, 0, 58, 74), false}),
+    [](const auto& info) { return info.param.name; });
+
 TEST_F(PlayerTest, RepeatOntoATrailingDataTrackSendsItsPlayThenWraps) {
     std::vector<mci::Track> disc = mci::AudioTracks(10, 60);
     disc.push_back(mci::Data(300));
