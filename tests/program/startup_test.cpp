@@ -111,6 +111,14 @@ TEST_F(StartupTest, AFileWithoutShellIconRegistersTheClassWithoutIcons) {
         }
 }
 
+TEST_F(StartupTest, AModulePathThatDoesNotFitGivesNoIcons) {
+    // Cut to the buffer, it would name some other file: the shell is not even asked.
+    ctl::SetModulePath("C:\\" + std::string(MAX_PATH - 7, 'p') + ".exe");
+    QuitAt(1000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(ctl::CallsTo("SHGetFileInfoA").empty());
+}
+
 TEST_F(StartupTest, QuitFromTheMenuWritesTheSettingsOnceAndEndsCleanly) {
     mci::CdDrive('d').WithDisc(mci::AudioTracks(4));
     ctl::At(1000, [] { shell::DoubleClick(); }); // something is playing when the user quits
@@ -171,6 +179,9 @@ TEST_F(StartupTest, AFailingMessageLoopStillExitsWithZero) {
     EXPECT_TRUE(shell::Icons().empty());
     EXPECT_EQ(SettingsWrites(), 2u);
     EXPECT_EQ(WindowsOfTheProgram(), 0u);
+    // The mutex still goes last, after the shutdown.
+    ASSERT_FALSE(ctl::Calls().empty());
+    EXPECT_EQ(ctl::Calls().back().api, "CloseHandle");
 }
 
 TEST_F(StartupTest, CloseMessageRunsTheSameShutdown) {

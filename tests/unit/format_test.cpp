@@ -41,6 +41,9 @@ TEST(FormatTextTest, ACutNeverSplitsADoubleByteCharacter) {
     // "ab" then ア イ (4 bytes): 5 text bytes fit, which would end on the lead byte of イ.
     FormatText(buf, sizeof buf, "ab%s", "\x83\x41\x83\x43");
     EXPECT_STREQ(buf, "ab\x83\x41");
+    char one[2]; // room for the lead byte of ア alone, which is dropped
+    FormatText(one, sizeof one, "%s", "\x83\x41");
+    EXPECT_STREQ(one, "");
 }
 
 TEST(FormatTextTest, LongArgumentsStayInBounds) {

@@ -99,8 +99,10 @@ TEST_F(PlayerTest, CreateSetsTheFormatRightAfterTheScan) {
 
 TEST_F(PlayerTest, CreateWithoutAnyDriveLeavesAnIdlePlayer) {
     mci::NoDrive('c');
-    Create(PLAY_CONTINUOUS, 0);
+    ASSERT_EQ(PlayerCreate(window_, nullptr), 1);
     const PlayerState& s = State();
+    EXPECT_EQ(s.playMode, PLAY_SINGLE); // without settings: single play, no repeat
+    EXPECT_EQ(s.repeat, 0);
     EXPECT_EQ(s.device, DEVICE_NONE);
     EXPECT_EQ(s.driveLetter, 0);
     EXPECT_EQ(s.currentTrack, 0);
@@ -355,6 +357,7 @@ TEST_F(TransportTest, DoorCommandsStopThenMoveTheDoor) {
     PlayerPlay(window_);
     mci::ClearCommands();
     EXPECT_EQ(PlayerOpenDoor(window_), 1);
+    EXPECT_EQ(State().play.pending, 0); // that play is over, not awaited
     std::string dev = std::to_string(State().device);
     EXPECT_EQ(mci::Trace(),
               (std::vector<std::string>{"stop " + dev + " 0x2", "set " + dev + " 0x102"}));

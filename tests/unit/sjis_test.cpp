@@ -185,6 +185,10 @@ TEST_F(ModulePathTest, NeverWritesPastItsBuffer) {
     for (size_t i = MAX_PATH; i < sizeof buf; ++i)
         ASSERT_EQ(buf[i], 'X');
 
+    // One byte shorter still does not fit: 256 bytes, ".ini" and the terminator are 261.
+    winsim::control::SetModulePath("C:\\" + std::string(253, 'a'));
+    EXPECT_EQ(GetModulePath(buf, ".ini"), 0);
+
     // Exactly fitting: 255 bytes of path less ".exe" plus ".ini" and the terminator is 260.
     exe = "C:\\" + std::string(252, 'b') + ".exe";
     winsim::control::SetModulePath(exe);
