@@ -214,12 +214,7 @@ int PlayerGetDriveIndex(HWND window) {
 
 int PlayerGetTrackCount(HWND window, int* count) {
     PlayerState* state = PlayerGet(window);
-    if (!state)
-        return 0;
-    state->seen.haveCount = CdGetTrackCount(state->device, count);
-    if (state->seen.haveCount)
-        state->seen.count = *count;
-    return state->seen.haveCount;
+    return state ? CdGetTrackCount(state->device, count) : 0;
 }
 
 int PlayerGetPosition(HWND window, DWORD* position) {

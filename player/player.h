@@ -12,13 +12,11 @@
 enum PlayMode { PLAY_SINGLE = 1, PLAY_CONTINUOUS = 2 };
 
 // What the device answered to the player's queries since the last poll tick. The tray poll
-// asks for the mode, the track count, the position and that track's length on every tick; the
-// player reads the end of a play from those same answers instead of asking again.
+// asks for the mode, the position and that track's length on every tick; the player reads the
+// end of a play from those same answers instead of asking again.
 struct PlayerSighting {
     int haveMode;
     DWORD mode;
-    int haveCount;
-    int count;
     int havePosition;
     DWORD position; // TMSF
     int haveLength;
