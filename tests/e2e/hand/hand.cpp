@@ -3,6 +3,7 @@
 // screen. One command a line on standard input, exactly one answer line on standard output:
 // "ok[ payload]" or "fail <reason>". Texts are UTF-8, fields are separated by TABs.
 #include <windows.h>
+#include <psapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -630,6 +631,127 @@ void CommandPost(char** words, int count) {
     Answer("ok");
 }
 
+// ---------------------------------------------------------------------------------------------
+// What the program holds, for the soak: "ok gdi=N user=N private=BYTES windows=N source=S".
+// GetGuiResources answers 0 under Wine (a stub); there the GDI count is that of the live
+// entries of the process's own GDI handle table, which its PEB points to (source=table), and
+// USER objects have no count but the windows.
+
+const int kGdiHandles = 0x10000;
+
+// Wine's entry of the GDI handle table: the same layout in both architectures.
+struct WineGdiEntry {
+    unsigned long long object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type; // 0: a free entry
+    UCHAR flags;
+    unsigned long long userPointer;
+};
+static_assert(sizeof(WineGdiEntry) == 24, "Wine's GDI handle entry is 24 bytes");
+
+struct BasicInformation { // PROCESS_BASIC_INFORMATION
+    LONG_PTR exitStatus;
+    BYTE* peb;
+    ULONG_PTR affinityMask;
+    LONG_PTR basePriority;
+    ULONG_PTR processId;
+    ULONG_PTR parentProcessId;
+};
+
+typedef LONG(WINAPI* QueryInformationProcess)(HANDLE, int, void*, ULONG, ULONG*);
+
+// The offset of GdiSharedHandleTable in the PEB.
+const size_t kPebGdiTable = sizeof(void*) == 8 ? 0xF8 : 0x94;
+
+// Live entries of the process's GDI handle table under Wine; -1 when it cannot be read.
+long CountWineGdiEntries(HANDLE process) {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
+        return -1;
+    QueryInformationProcess query = reinterpret_cast<QueryInformationProcess>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationProcess")));
+    BasicInformation basic = {};
+    if (!query || query(process, 0, &basic, sizeof(basic), NULL) != 0 || !basic.peb)
+        return -1;
+    BYTE* table = NULL;
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process, basic.peb + kPebGdiTable, &table, sizeof(table), &got) ||
+        got != sizeof(table) || !table)
+        return -1;
+    static WineGdiEntry chunk[4096];
+    long live = 0;
+    for (int first = 0; first < kGdiHandles; first += 4096) {
+        if (!ReadProcessMemory(process, table + first * sizeof(WineGdiEntry), chunk, sizeof(chunk),
+                               &got) ||
+            got != sizeof(chunk))
+            return -1;
+        for (const WineGdiEntry& entry : chunk)
+            live += entry.type != 0;
+    }
+    return live;
+}
+
+struct WindowCount {
+    DWORD process;
+    long count;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM data) {
+    ++reinterpret_cast<WindowCount*>(data)->count;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM data) {
+    WindowCount* windows = reinterpret_cast<WindowCount*>(data);
+    if (ProcessOf(window) == windows->process) {
+        ++windows->count;
+        EnumChildWindows(window, CountChild, data);
+    }
+    return TRUE;
+}
+
+void CommandResources() {
+    HWND window = ProgramWindow();
+    if (!window) {
+        Answer("fail none");
+        return;
+    }
+    DWORD id = ProcessOf(window);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (!process) {
+        ReplyStart("fail error ");
+        ReplyAppendUnsigned(GetLastError(), 10);
+        Send();
+        return;
+    }
+    long gdi = static_cast<long>(GetGuiResources(process, GR_GDIOBJECTS));
+    long user = static_cast<long>(GetGuiResources(process, GR_USEROBJECTS));
+    const char* source = "system";
+    if (gdi == 0) {
+        gdi = CountWineGdiEntries(process);
+        source = gdi < 0 ? "none" : "table";
+    }
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof(memory);
+    BOOL haveMemory = GetProcessMemoryInfo(
+        process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+    CloseHandle(process);
+    WindowCount windows = {id, 0};
+    EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&windows));
+    ReplyStart("ok gdi=");
+    ReplyAppendSigned(gdi);
+    ReplyAppend(" user=", 6);
+    ReplyAppendSigned(user);
+    ReplyAppend(" private=", 9);
+    ReplyAppendSigned(haveMemory ? static_cast<long long>(memory.PrivateUsage) : -1);
+    ReplyAppend(" windows=", 9);
+    ReplyAppendSigned(windows.count);
+    ReplyAppend(" source=", 8);
+    ReplyAppend(source, strlen(source));
+    Send();
+}
+
 // Runs one command; false when it was quit.
 bool Dispatch(char** words, int count) {
     const char* verb = words[0];
@@ -659,6 +781,8 @@ bool Dispatch(char** words, int count) {
         CommandSend(rest, restCount);
     else if (strcmp(verb, "post") == 0)
         CommandPost(rest, restCount);
+    else if (strcmp(verb, "resources") == 0 && restCount == 0)
+        CommandResources();
     else
         Answer("fail usage");
     return true;
