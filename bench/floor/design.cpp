@@ -2,7 +2,9 @@
 // program's design needs: the four MCI status queries on an open cdaudio device (mode, number
 // of tracks, position, length of the track at the position) and one NIM_MODIFY with the
 // formatted tip. Its cost over the bare floor is the design's; trovanix's over it, its own.
-// "design.exe play" plays the disc from its first track.
+// "design.exe play" plays the disc from its first track. "design.exe play full" also makes the
+// calls the program's design adds on a desktop like Wine's: the frame swap's own NIM_MODIFY
+// while playing, and the search for a notification area window that is never found.
 #include <windows.h>
 #include <mmsystem.h>
 #include <shellapi.h>
@@ -14,6 +16,7 @@ const char kClass[] = "trovanix-design-floor";
 
 NOTIFYICONDATAA icon;
 MCIDEVICEID device;
+bool full;
 
 DWORD Status(DWORD flags, DWORD item, DWORD track) {
     MCI_STATUS_PARMS parms = {};
@@ -25,6 +28,11 @@ DWORD Status(DWORD flags, DWORD item, DWORD track) {
 }
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (full) {
+        HWND taskbar = FindWindowA("Shell_TrayWnd", "");
+        FindWindowExA(taskbar, NULL, "TrayNotifyWnd", "");
+        Shell_NotifyIconA(NIM_MODIFY, &icon);
+    }
     Status(0, MCI_STATUS_MODE, 0);
     DWORD count = Status(0, MCI_STATUS_NUMBER_OF_TRACKS, 0);
     DWORD position = Status(0, MCI_STATUS_POSITION, 0);
@@ -87,6 +95,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         CreateWindowExA(0, kClass, kClass, WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, NULL);
     if (!window)
         return 1;
+    full = __argc > 2 && lstrcmpiA(__argv[2], "full") == 0;
     OpenDrive();
     icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
     icon.hWnd = window;

@@ -2,6 +2,9 @@
 //   trayclock time PROGRAM [ARGS]   starts PROGRAM, prints the milliseconds from just before
 //                                   its process is created until its tray icon is shown, then
 //                                   closes it (WM_CLOSE to its windows) and waits for its end
+//   trayclock times RUNS PROGRAM... times each PROGRAM (no arguments) once unprinted to warm
+//                                   the caches, then RUNS times in turn, the order rotating
+//                                   from run to run: one line "PROGRAM MS" per start
 //   trayclock post CLASS MSG WPARAM posts a message to the top-level window of that class
 //   trayclock icons                 prints the shell's tray icons (windows) as class names
 // Exit code 0 on success; a failure prints one line on stderr.
@@ -46,14 +49,8 @@ int Fail(const char* what) {
     return 1;
 }
 
-int Time(int argc, char** argv) {
-    char command[2048] = "";
-    for (int i = 0; i < argc; ++i) {
-        size_t used = strlen(command);
-        if (used + strlen(argv[i]) + 4 >= sizeof command)
-            return Fail("command line too long");
-        snprintf(command + used, sizeof command - used, "%s\"%s\"", i ? " " : "", argv[i]);
-    }
+// Starts the command line and measures until its tray icon is shown; *ms is -1 if never.
+int TimeOne(char* command, double* ms) {
     int before = CountIcons(false);
     STARTUPINFOA si;
     ZeroMemory(&si, sizeof si);
@@ -64,12 +61,12 @@ int Time(int argc, char** argv) {
     QueryPerformanceCounter(&start);
     if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return Fail("CreateProcess failed");
-    double ms = -1;
+    *ms = -1;
     for (;;) {
         QueryPerformanceCounter(&now);
         double elapsed = 1000.0 * (now.QuadPart - start.QuadPart) / frequency.QuadPart;
         if (CountIcons(false) > before) {
-            ms = elapsed;
+            *ms = elapsed;
             break;
         }
         if (elapsed > kDeadlineMs || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
@@ -81,9 +78,51 @@ int Time(int argc, char** argv) {
         TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    if (ms < 0)
+    if (*ms < 0)
         return Fail("no tray icon was shown");
+    return 0;
+}
+
+// The quoted command line of argv, or false when it does not fit.
+bool Quote(int argc, char** argv, char* command, size_t size) {
+    command[0] = 0;
+    for (int i = 0; i < argc; ++i) {
+        size_t used = strlen(command);
+        if (used + strlen(argv[i]) + 4 >= size)
+            return false;
+        snprintf(command + used, size - used, "%s\"%s\"", i ? " " : "", argv[i]);
+    }
+    return true;
+}
+
+int Time(int argc, char** argv) {
+    char command[2048];
+    if (!Quote(argc, argv, command, sizeof command))
+        return Fail("command line too long");
+    double ms = -1;
+    if (TimeOne(command, &ms) != 0)
+        return 1;
     printf("%.2f\n", ms);
+    return 0;
+}
+
+// One process for all the starts: a start of trayclock itself costs as much as one measured.
+int Times(int runs, int count, char** programs) {
+    char command[2048];
+    double ms = -1;
+    for (int run = -1; run < runs; ++run) {
+        for (int k = 0; k < count; ++k) {
+            char* program = programs[(k + (run < 0 ? 0 : run)) % count];
+            if (!Quote(1, &program, command, sizeof command))
+                return Fail("command line too long");
+            if (TimeOne(command, &ms) != 0)
+                return 1;
+            if (run >= 0) {
+                printf("%s %.2f\n", program, ms);
+                fflush(stdout);
+            }
+        }
+    }
     return 0;
 }
 
@@ -102,10 +141,13 @@ int Post(char** argv) {
 int main(int argc, char** argv) {
     if (argc >= 3 && strcmp(argv[1], "time") == 0)
         return Time(argc - 2, argv + 2);
+    if (argc >= 4 && strcmp(argv[1], "times") == 0 && atoi(argv[2]) > 0)
+        return Times(atoi(argv[2]), argc - 3, argv + 3);
     if (argc == 5 && strcmp(argv[1], "post") == 0)
         return Post(argv + 2);
     if (argc == 2 && strcmp(argv[1], "icons") == 0)
         return CountIcons(true) >= 0 ? 0 : 1;
-    fprintf(stderr, "usage: trayclock time PROGRAM [ARGS] | post CLASS MSG WPARAM | icons\n");
+    fprintf(stderr, "usage: trayclock time PROGRAM [ARGS] | times RUNS PROGRAM... | post CLASS MSG "
+                    "WPARAM | icons\n");
     return 2;
 }
