@@ -7,9 +7,9 @@
 // own NIM_MODIFY while playing, the search for a notification area window that is never found,
 // and the five lookups of the player's state in a window property (a server round trip each
 // under Wine).
-#include <windows.h>
+#include "floor.h"
+
 #include <mmsystem.h>
-#include <shellapi.h>
 #include <stdlib.h>
 
 namespace {
@@ -79,43 +79,18 @@ void OpenDrive() {
     }
 }
 
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = FloorProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kClass;
-    RegisterClassA(&wc);
-    HWND window =
-        CreateWindowExA(0, kClass, kClass, WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, NULL);
+    HWND window = floors::CreateHiddenWindow(instance, kClass);
     if (!window)
         return 1;
     full = __argc > 2 && lstrcmpiA(__argv[2], "full") == 0;
     if (full)
         SetPropA(window, kClass, window);
     OpenDrive();
-    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    icon.hWnd = window;
-    icon.uID = 1;
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = WM_APP;
-    icon.hIcon = static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    Shell_NotifyIconA(NIM_ADD, &icon);
-    SetTimer(window, 1, 500, Tick);
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    Shell_NotifyIconA(NIM_DELETE, &icon);
+    floors::FillIcon(&icon, window, instance, "");
+    floors::Run(window, &icon, Tick);
     if (device) {
         MCI_GENERIC_PARMS close = {};
         mciSendCommandA(device, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&close));

@@ -46,46 +46,38 @@ def _which(name):
     return shutil.which(name)
 
 
+# The architectures in the order they are tried: the loader's path and the name to look for
+# elsewhere, the servers to prefer, the prefix's WINEARCH.
+ARCHES = (("32", LOADER32, "wine", (SERVER64, SERVER32), "win32"),
+          ("64", LOADER64, "wine64", (SERVER64,), "win64"))
+
+
 def choose(builds):
     """Picks the architecture and loader: the 32-bit program where the 32-bit loader runs, else
     the 64-bit one. builds maps "32"/"64" to a build folder (or None). Returns a dict with arch,
     folder, loader, server and the reason, or raises WineError saying why nothing can run."""
     reasons = []
-    folder32 = builds.get("32")
-    if not folder32:
-        reasons.append("no 32-bit build was given")
-    elif not os.path.isfile(os.path.join(folder32, "trovanix.exe")):
-        reasons.append("no trovanix.exe in %s" % folder32)
-    else:
-        loader = LOADER32 if os.path.exists(LOADER32) else _which("wine")
-        if loader:
-            rc, out = _run_quiet([loader, "--version"])
-            if rc == 0:
-                server = SERVER64 if os.access(SERVER64, os.X_OK) else SERVER32
-                if not os.access(server, os.X_OK):
-                    server = _which("wineserver") or server
-                return dict(arch="32", folder=folder32, loader=loader, server=server,
-                            winearch="win32", reason="the 32-bit loader runs here")
-            reasons.append("the 32-bit loader cannot run here: %s" % (out.splitlines() or ["?"])[-1]
-                           .replace(loader + ": ", ""))
-        else:
-            reasons.append("no 32-bit Wine loader is installed")
-    folder64 = builds.get("64")
-    if not folder64:
-        reasons.append("no 64-bit build was given")
-    elif not os.path.isfile(os.path.join(folder64, "trovanix.exe")):
-        reasons.append("no trovanix.exe in %s" % folder64)
-    else:
-        loader = LOADER64 if os.path.exists(LOADER64) else _which("wine64")
-        if loader:
-            rc, out = _run_quiet([loader, "--version"])
-            if rc == 0:
-                server = SERVER64 if os.access(SERVER64, os.X_OK) else _which("wineserver")
-                return dict(arch="64", folder=folder64, loader=loader, server=server,
-                            winearch="win64", reason="; ".join(reasons))
-            reasons.append("the 64-bit loader cannot run here: %s" % out)
-        else:
-            reasons.append("no 64-bit Wine loader is installed")
+    for arch, loader_path, loader_name, servers, winearch in ARCHES:
+        folder = builds.get(arch)
+        if not folder:
+            reasons.append("no %s-bit build was given" % arch)
+            continue
+        if not os.path.isfile(os.path.join(folder, "trovanix.exe")):
+            reasons.append("no trovanix.exe in %s" % folder)
+            continue
+        loader = loader_path if os.path.exists(loader_path) else _which(loader_name)
+        if not loader:
+            reasons.append("no %s-bit Wine loader is installed" % arch)
+            continue
+        rc, out = _run_quiet([loader, "--version"])
+        if rc != 0:
+            reasons.append("the %s-bit loader cannot run here: %s" % (
+                arch, (out.splitlines() or ["?"])[-1].replace(loader + ": ", "")))
+            continue
+        server = next((s for s in servers if os.access(s, os.X_OK)), None)
+        return dict(arch=arch, folder=folder, loader=loader,
+                    server=server or _which("wineserver") or servers[-1], winearch=winearch,
+                    reason="; ".join(reasons) or "the %s-bit loader runs here" % arch)
     raise WineError("no Wine can run trovanix.exe: " + "; ".join(reasons))
 
 

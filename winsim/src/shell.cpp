@@ -168,6 +168,14 @@ std::string LastComponent(const std::string& path) {
     return path.substr(cut);
 }
 
+// The record behind a handle SHGetFileInfoA gave out, or nullptr.
+FileIcon* FindFileIcon(HICON icon) {
+    for (FileIcon& f : S().fileIcons)
+        if (reinterpret_cast<HICON>(&f) == icon)
+            return &f;
+    return nullptr;
+}
+
 // Counts the call and says whether it is one of those made to fail.
 bool InjectedFailure(const std::string& api) {
     Injection& in = S().injections[api];
@@ -178,16 +186,12 @@ bool InjectedFailure(const std::string& api) {
 } // namespace
 
 bool DestroyFileIcon(HICON icon, bool* known) {
-    for (FileIcon& f : S().fileIcons)
-        if (reinterpret_cast<HICON>(&f) == icon) {
-            *known = true;
-            if (f.destroyed)
-                return false;
-            f.destroyed = true;
-            return true;
-        }
-    *known = false;
-    return false;
+    FileIcon* f = FindFileIcon(icon);
+    *known = f != nullptr;
+    if (!f || f->destroyed)
+        return false;
+    f->destroyed = true;
+    return true;
 }
 
 bool NotifyAreaShowsIcon(HICON icon) {
@@ -345,15 +349,14 @@ void SetExecuteResult(INT_PTR result) {
 }
 
 bool DescribeFileIcon(HICON icon, std::string* windowsPath, bool* small) {
-    for (const FileIcon& f : S().fileIcons)
-        if (reinterpret_cast<HICON>(const_cast<FileIcon*>(&f)) == icon) {
-            if (windowsPath)
-                *windowsPath = f.path;
-            if (small)
-                *small = f.small;
-            return true;
-        }
-    return false;
+    const FileIcon* f = FindFileIcon(icon);
+    if (!f)
+        return false;
+    if (windowsPath)
+        *windowsPath = f->path;
+    if (small)
+        *small = f->small;
+    return true;
 }
 
 void SetFileHasNoIcon(const std::string& windowsPath) {
@@ -361,10 +364,8 @@ void SetFileHasNoIcon(const std::string& windowsPath) {
 }
 
 bool IsFileIconDestroyed(HICON icon) {
-    for (const FileIcon& f : S().fileIcons)
-        if (reinterpret_cast<HICON>(const_cast<FileIcon*>(&f)) == icon)
-            return f.destroyed;
-    return false;
+    const FileIcon* f = FindFileIcon(icon);
+    return f && f->destroyed;
 }
 
 void FailCall(const std::string& api, int index) {

@@ -480,12 +480,18 @@ void CommandDialogs() {
     Send();
 }
 
-void CommandDialog() {
+// The program's topmost dialog; NULL, with "fail none" answered, when it shows none.
+HWND TopDialogOrAnswer() {
     HWND dialog = FindProgramDialogs().topmost;
-    if (!dialog) {
+    if (!dialog)
         Answer("fail none");
+    return dialog;
+}
+
+void CommandDialog() {
+    HWND dialog = TopDialogOrAnswer();
+    if (!dialog)
         return;
-    }
     wchar_t text[kTextSize];
     text[0] = 0;
     GetWindowTextW(dialog, text, kTextSize);
@@ -517,11 +523,9 @@ void CommandDialogKey(const char* name) {
         Answer("fail usage");
         return;
     }
-    HWND dialog = FindProgramDialogs().topmost;
-    if (!dialog) {
-        Answer("fail none");
+    HWND dialog = TopDialogOrAnswer();
+    if (!dialog)
         return;
-    }
     HWND target = dialog;
     GUITHREADINFO info;
     ZeroMemory(&info, sizeof(info));
@@ -543,11 +547,9 @@ void CommandDialogClick(const char* idText) {
         Answer("fail usage");
         return;
     }
-    HWND dialog = FindProgramDialogs().topmost;
-    if (!dialog) {
-        Answer("fail none");
+    HWND dialog = TopDialogOrAnswer();
+    if (!dialog)
         return;
-    }
     HWND control = GetDlgItem(dialog, id);
     if (!control) {
         Answer("fail no-control");
