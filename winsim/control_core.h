@@ -79,6 +79,11 @@ struct TimerInfo {
 std::vector<TimerInfo> Timers();
 bool HasTimer(HWND window, UINT_PTR id);
 std::vector<MSG> QueuedMessages();
+// Another thread or program sends the message to h. As on the platform, the program's thread
+// takes it inside its next GetMessageA, PeekMessageA or modal loop turn, before anything
+// posted; with inNextPeekOnly, inside its next PeekMessageA alone: sent while a handler runs,
+// it arrives at a peek within that handler.
+void SendFromAnotherThread(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool inNextPeekOnly = false);
 
 // ---- live handles -------------------------------------------------------------------------
 // What exists at one moment, per kind: what a long session must give back.

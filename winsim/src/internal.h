@@ -20,7 +20,8 @@ uint64_t ScheduleAt(Millis t, std::function<void()> fn);
 bool CancelEvent(uint64_t id);
 
 // ---- message queue ------------------------------------------------------------------------
-// Takes the next message for a message loop. Posted messages come first, then due timers
+// Takes the next message for a message loop. Messages sent from other threads are handed to
+// their windows on the way. Posted messages come first, then due timers
 // (WM_TIMER); otherwise the clock advances to the next event, which runs. Never advances past
 // horizon: returns false when nothing is left before it. A pending quit yields WM_QUIT.
 bool NextMessage(MSG* out, Millis horizon);

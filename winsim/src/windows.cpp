@@ -30,6 +30,12 @@ struct Timer {
     uint64_t order = 0;
 };
 
+// A message another thread or process has sent to one of the program's windows.
+struct SentMessage {
+    MSG msg;
+    bool inPeekOnly; // arrives within the next PeekMessageA, not a loop's wait
+};
+
 struct Desktop {
     std::map<std::string, ClassInfo> classes; // upper-cased names
     ATOM nextAtom = 0xC000;
@@ -37,6 +43,7 @@ struct Desktop {
     std::vector<HWND> creationOrder;
     uintptr_t nextHandle = 0x10010;
     std::deque<MSG> queue;
+    std::deque<SentMessage> sent; // sent from other threads, not yet taken
     bool quitPending = false;
     int quitCode = 0;
     std::vector<Timer> timers;
@@ -219,8 +226,26 @@ bool BusyLoopStopped(MSG* out) {
     return true;
 }
 
+// The thread takes messages sent from other threads at its next GetMessageA, PeekMessageA or
+// modal loop turn, before anything posted, and hands each straight to its window procedure.
+void DeliverSentMessages(bool inPeek) {
+    auto& sent = D().sent;
+    for (auto it = sent.begin(); it != sent.end();) {
+        if (it->inPeekOnly && !inPeek) {
+            ++it;
+            continue;
+        }
+        MSG m = it->msg;
+        sent.erase(it);
+        if (FindWindowRecord(m.hwnd))
+            CallProc(m.hwnd, m.message, m.wParam, m.lParam);
+        it = sent.begin(); // the procedure may have sent or taken more
+    }
+}
+
 bool NextMessage(MSG* out, Millis horizon) {
     for (;;) {
+        DeliverSentMessages(false);
         if (!D().queue.empty()) {
             if (BusyLoopStopped(out))
                 return true;
@@ -367,6 +392,15 @@ BOOL WINAPI DestroyWindow(HWND h) {
             D().foreground = nullptr;
         D().windows.erase(*it);
     }
+    // As the platform does, what was posted to the windows and not yet taken goes with them,
+    // also what they posted to themselves while they were being destroyed.
+    auto& queue = D().queue;
+    queue.erase(std::remove_if(queue.begin(), queue.end(),
+                               [&order](const MSG& m) {
+                                   return std::find(order.begin(), order.end(), m.hwnd) !=
+                                          order.end();
+                               }),
+                queue.end());
     return TRUE;
 }
 
@@ -471,6 +505,12 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT) {
 // peek on the platform never waits. Timers are not synthesised here.
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND h, UINT first, UINT last, UINT remove) {
     Record("PeekMessageA", {reinterpret_cast<uintptr_t>(h), first, last, remove});
+    DeliverSentMessages(true);
+    // A window that is gone, perhaps destroyed by a message delivered just above, is an error.
+    if (h && !FindWindowRecord(h)) {
+        SetLastError(1400);
+        return FALSE;
+    }
     auto& queue = D().queue;
     for (auto it = queue.begin(); it != queue.end(); ++it) {
         bool windowMatches = !h || it->hwnd == h;
@@ -860,6 +900,15 @@ std::vector<TimerInfo> Timers() {
 
 bool HasTimer(HWND window, UINT_PTR id) {
     return FindTimer(window, id) != nullptr;
+}
+
+void SendFromAnotherThread(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool inNextPeekOnly) {
+    MSG m{};
+    m.hwnd = h;
+    m.message = msg;
+    m.wParam = wp;
+    m.lParam = lp;
+    D().sent.push_back(SentMessage{m, inNextPeekOnly});
 }
 
 std::vector<MSG> QueuedMessages() {
