@@ -98,6 +98,7 @@ int PlayerPlay(HWND window) {
     state->play.pending = CdPlayTrack(window, state->device, MCI_NOTIFY, state->currentTrack);
     state->play.track = state->currentTrack;
     state->play.seenRunning = 0;
+    state->play.number++;
     return 1;
 }
 
@@ -285,8 +286,15 @@ void PlayerOnPoll(HWND window) {
         return;
     // A drive that does notify may have posted the end while this tick ran: that message
     // continues the play, not this tick.
+    unsigned number = state->play.number;
     MSG waiting;
     if (PeekMessageA(&waiting, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE))
+        return;
+    // The peek first hands over messages sent from other threads and programs: a shutdown there
+    // has freed the state, a command has stopped this play or started another. Go on only with
+    // the same play.
+    state = PlayerGet(window);
+    if (!state || !state->play.pending || state->play.number != number)
         return;
     state->play.pending = 0;
     ContinueAfterPlay(window, state);

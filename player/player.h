@@ -30,6 +30,7 @@ struct PlayerPendingPlay {
     int pending;     // 1 from the start of the play until its end or a stop elsewhere
     int track;       // the track it plays, to the next track's start or the end of the disc
     int seenRunning; // a poll tick has seen it playing: a drive spinning up reads as stopped
+    unsigned number; // counts the plays started, so a tick can tell its play from a later one
 };
 
 struct PlayerState {

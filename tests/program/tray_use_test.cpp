@@ -223,6 +223,34 @@ TEST_P(EndOfTrackOnBothDrivesTest, PlaysAsTheSettingsSay) {
 INSTANTIATE_TEST_SUITE_P(Drives, EndOfTrackOnBothDrivesTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Silent" : "Notifying"; });
 
+// Other programs' messages arrive inside the peek of the tick that finds track 1 ended on a
+// silent drive: the tick goes on only with its own play.
+TEST_F(TrayUseTest, AMessageSentIntoTheEndOfPlayCheckLeavesTheTickItsOwnPlayOnly) {
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        bool quits;
+        std::vector<int> played;
+    } cases[] = {
+        {WM_CLOSE, 0, true, {1}},
+        {WM_QUERYENDSESSION, 0, true, {1}},
+        {WM_COMMAND, static_cast<WPARAM>(TrackCommandId(3)), false, {1, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        SetUp();
+        mci::CdDrive('d').WithDisc(mci::AudioTracks(3, 3)).SilentEnd();
+        ctl::At(1000, [] { shell::DoubleClick(); });
+        ctl::At(2000,
+                [&c] { ctl::SendFromAnotherThread(MainWindow(), c.message, c.wParam, 0, true); });
+        if (!c.quits)
+            QuitAt(6000);
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(mci::PlayedTracks(), c.played);
+        EXPECT_TRUE(SettingsHold("1", "2"));
+    }
+}
+
 TEST_F(TrayUseTest, NoDiscMeansNoTrayCallOnATick) {
     mci::RemoveDisc('d');
     size_t calls = 99;

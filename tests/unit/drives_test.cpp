@@ -194,7 +194,7 @@ class SelectDriveTest : public DrivesTest {
         state_.driveLetter = 'd';
         state_.currentTrack = 5;
         ASSERT_TRUE(CdPlayTrack(window_, old_, MCI_NOTIFY, 5));
-        state_.play = PlayerPendingPlay{1, 5, 1};
+        state_.play = PlayerPendingPlay{1, 5, 1, 0};
         mci::ClearCommands();
     }
 

@@ -478,7 +478,7 @@ TEST_P(StoppedAtTest, ContinuesOnlyAtTheEndOfThePlay) {
     mci::CdDrive('d').WithDisc(mci::AudioTracks(4, 60));
     Create(PLAY_SINGLE, 1);
     State().currentTrack = 2;
-    State().play = PlayerPendingPlay{1, 2, 1};
+    State().play = PlayerPendingPlay{1, 2, 1, 0};
     PlayerSighting& seen = State().seen;
     seen.haveMode = 1;
     seen.mode = MCI_MODE_STOP;
