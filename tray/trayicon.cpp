@@ -29,6 +29,16 @@ void FillNotifyIconData(NOTIFYICONDATAA* data, HWND window, UINT id, UINT messag
     CopySjisTruncated(data->szTip, tip, TRAY_TIP_SIZE - 1);
 }
 
+NOTIFYICONDATAA TrayAddIcon(HWND window, UINT id, UINT message, HICON icon, const char* tip,
+                            BOOL* added) {
+    NOTIFYICONDATAA data;
+    FillNotifyIconData(&data, window, id, message, icon, tip);
+    BOOL result = Shell_NotifyIconA(NIM_ADD, &data);
+    if (added)
+        *added = result;
+    return data;
+}
+
 BOOL TrayReAdd(NOTIFYICONDATAA* data) {
     Shell_NotifyIconA(NIM_DELETE, data);
     return Shell_NotifyIconA(NIM_ADD, data);
@@ -43,10 +53,11 @@ void TraySetup(HWND window) {
     HINSTANCE module = GetModuleHandleA(NULL);
     tray.hIconPlay1 = LoadTrayFrame(module, "IDI_PLAY1");
     tray.hIconPlay2 = LoadTrayFrame(module, "IDI_PLAY2");
-    FillNotifyIconData(&tray.iconData, window, TRAY_ICON_ID, WM_TRAYNOTIFY, tray.hIconPlay1, "");
+    BOOL added = FALSE;
+    tray.iconData = TrayAddIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, tray.hIconPlay1, "", &added);
     // An add the shell refused (one still starting, say) is tried again by the poll, as after
     // a restart: a tray program without its icon cannot even be quit.
-    tray.hTrayNotify = Shell_NotifyIconA(NIM_ADD, &tray.iconData) ? FindTrayNotifyWindow() : NULL;
+    tray.hTrayNotify = added ? FindTrayNotifyWindow() : NULL;
     SetTimer(window, TIMER_POLL, TRAY_POLL_PERIOD, TrayPoll);
 }
 

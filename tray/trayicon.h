@@ -41,6 +41,10 @@ void TrayAnimate(void);
 // Zero-fills the record and sets the fields of the first layout; the tip is cut safely.
 void FillNotifyIconData(NOTIFYICONDATAA* data, HWND window, UINT id, UINT message, HICON icon,
                         const char* tip);
+// Fills a fresh record, adds it to the notification area and returns it, added or not (a
+// refused add is held all the same); *added, when given, is the add's result.
+NOTIFYICONDATAA TrayAddIcon(HWND window, UINT id, UINT message, HICON icon, const char* tip,
+                            BOOL* added);
 // Deletes, then adds the record again: after a shell restart the icon is shown as it was.
 // Returns the add's result.
 BOOL TrayReAdd(NOTIFYICONDATAA* data);

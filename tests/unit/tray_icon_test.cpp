@@ -95,6 +95,19 @@ TEST_F(TrayRecordTest, FillZeroesEverythingBeyondTheFieldsOfTheFirstLayout) {
         ASSERT_EQ(raw[i], 0) << "byte " << i;
 }
 
+TEST_F(TrayRecordTest, AddIconReturnsTheFilledRecordWhetherTheShellTookItOrNot) {
+    for (bool taskbar : {false, true}) {
+        if (taskbar)
+            shell::StartTaskbar();
+        BOOL added = !taskbar;
+        NOTIFYICONDATAA data = TrayAddIcon(window, 1, WM_TRAYNOTIFY, nullptr, "tip", &added);
+        EXPECT_EQ(added, taskbar);
+        EXPECT_EQ(data.hWnd, window);
+        EXPECT_STREQ(data.szTip, "tip");
+        EXPECT_EQ(shell::Icons().size(), taskbar ? 1u : 0u);
+    }
+}
+
 struct TipCut {
     std::string tip;
     size_t kept;
