@@ -18,7 +18,7 @@ native:
 	cmake --build $(NATIVE) -j $(JOBS)
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS) -LE e2e
 	cd $(NATIVE) && ctest --output-on-failure -L e2e
-	@cat $(NATIVE)/e2e/arch.txt 2>/dev/null || true
+	@cat $(NATIVE)/e2e32/arch.txt $(NATIVE)/e2e64/arch.txt 2>/dev/null || true
 
 win:
 	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel

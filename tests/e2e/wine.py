@@ -51,16 +51,68 @@ def _which(name):
 ARCHES = (("32", LOADER32, "wine", (SERVER64, SERVER32), "win32"),
           ("64", LOADER64, "wine64", (SERVER64,), "win64"))
 
+# Where this kernel runs no 32-bit processes, the tests run the 32-bit Wine under qemu-i386
+# (scripts/setup-debian puts it here), registered for i386 ELF executables and shared objects
+# in the private binfmt_misc of a new user namespace: nothing outside it changes, so the
+# machine's other Wine users never pick a loader they cannot boot.
+QEMU_I386 = "/usr/local/lib/trovanix/qemu-i386"
+I386_ELF_MAGIC = r"\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00"
+I386_ELF_MASK = r"\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff"
+# Linux gives each user namespace a binfmt_misc of its own from this release on.
+PRIVATE_BINFMT_KERNEL = (6, 7)
 
-def choose(builds):
-    """Picks the architecture and loader: the 32-bit program where the 32-bit loader runs, else
-    the 64-bit one. builds maps "32"/"64" to a build folder (or None). Returns a dict with arch,
-    folder, loader, server and the reason, or raises WineError saying why nothing can run."""
+
+def qemu_wrapper(qemu):
+    """The argv prefix that runs a command with i386 ELF files handed to qemu: a new user and
+    mount namespace, its own binfmt_misc, the handler registered there, then the command."""
+    script = ('mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc && '
+              'printf "%s" ":trovanix-i386:M::$1:$2:$3:F" > /proc/sys/fs/binfmt_misc/register '
+              '&& shift 3 && exec "$@"')
+    return ["unshare", "--user", "--map-root-user", "--mount", "--propagation", "private",
+            "sh", "-c", script, "ns32", I386_ELF_MAGIC, I386_ELF_MASK, qemu]
+
+
+def _kernel_release():
+    release = os.uname().release
+    nums = []
+    for part in release.split(".")[:2]:
+        digits = "".join(c for c in part if c.isdigit()) or "0"
+        nums.append(int(digits))
+    return tuple(nums), release
+
+
+def qemu_route(loader):
+    """The wrapper that runs the 32-bit loader under qemu and the words for it, or raises
+    WineError saying why this machine cannot."""
+    version, release = _kernel_release()
+    if version < PRIVATE_BINFMT_KERNEL:
+        raise WineError("kernel %s has no private binfmt_misc for qemu-i386 (needs 6.7 or later)"
+                        % release)
+    if not _which("unshare"):
+        raise WineError("no unshare to make a namespace for qemu-i386")
+    if not os.access(QEMU_I386, os.X_OK):
+        raise WineError("no %s (scripts/setup-debian fetches it)" % QEMU_I386)
+    rc, out = _run_quiet([QEMU_I386, "--version"])
+    words = out.split()
+    name = "qemu-i386 %s" % words[2] if rc == 0 and len(words) > 2 else "qemu-i386"
+    wrap = qemu_wrapper(QEMU_I386)
+    rc, out = _run_quiet(wrap + [loader, "--version"], timeout=120)
+    if rc != 0:
+        raise WineError("the 32-bit loader does not run through %s either: %s" % (
+            name, (out.splitlines() or ["?"])[-1]))
+    return wrap, name
+
+
+def choose(builds, emulate=False):
+    """Picks the architecture and loader: the 32-bit program where the 32-bit loader runs (with
+    emulate, also through qemu-i386), else the 64-bit one. builds maps "32"/"64" to a build
+    folder (or None). Returns a dict with arch, folder, loader, server, the wrapper argv every
+    Wine command is run under, the route and the reason, or raises WineError saying why nothing
+    can run."""
     reasons = []
     for arch, loader_path, loader_name, servers, winearch in ARCHES:
         folder = builds.get(arch)
         if not folder:
-            reasons.append("no %s-bit build was given" % arch)
             continue
         if not os.path.isfile(os.path.join(folder, "trovanix.exe")):
             reasons.append("no trovanix.exe in %s" % folder)
@@ -69,16 +121,26 @@ def choose(builds):
         if not loader:
             reasons.append("no %s-bit Wine loader is installed" % arch)
             continue
+        wrap, route = [], ""
         rc, out = _run_quiet([loader, "--version"])
         if rc != 0:
-            reasons.append("the %s-bit loader cannot run here: %s" % (
-                arch, (out.splitlines() or ["?"])[-1].replace(loader + ": ", "")))
-            continue
+            why = (out.splitlines() or ["?"])[-1].replace(loader + ": ", "")
+            if not (emulate and arch == "32"):
+                reasons.append("the %s-bit loader cannot run here: %s" % (arch, why))
+                continue
+            try:
+                wrap, route = qemu_route(loader)
+            except WineError as e:
+                reasons.append("the 32-bit loader cannot run here (%s), %s" % (why, e))
+                continue
+            reasons.append("this kernel runs no 32-bit processes: %s" % why)
         server = next((s for s in servers if os.access(s, os.X_OK)), None)
         return dict(arch=arch, folder=folder, loader=loader,
                     server=server or _which("wineserver") or servers[-1], winearch=winearch,
+                    wrap=wrap, route=route,
                     reason="; ".join(reasons) or "the %s-bit loader runs here" % arch)
-    raise WineError("no Wine can run trovanix.exe: " + "; ".join(reasons))
+    raise WineError("no Wine can run trovanix.exe: " +
+                    ("; ".join(reasons) or "no build was given"))
 
 
 def _file_hash(path):
@@ -99,8 +161,9 @@ class Env:
     to use instead of a private Xvfb; screen_dir: where the private Xvfb keeps its screen as an
     XWD file (Xvfb_screen0), for screenshots without an X client."""
 
-    def __init__(self, work, builds, display=None, screen_dir=None):
+    def __init__(self, work, builds, display=None, screen_dir=None, emulate=False):
         self.work = os.path.abspath(work)
+        self.emulate = emulate
         self.display = display
         self.screen_dir = os.path.abspath(screen_dir) if screen_dir else None
         self.builds = {k: os.path.abspath(v) for k, v in builds.items() if v}
@@ -156,7 +219,7 @@ class Env:
     def setup(self, cd_drives):
         """cd_drives: {"d": "LABEL", ...}. Returns the line that says which Wine runs what."""
         os.makedirs(self.work, exist_ok=True)
-        choice = choose(self.builds)
+        choice = choose(self.builds, self.emulate)
         self.state.update(choice)
         self._save()
         self._start_x()
@@ -173,12 +236,9 @@ class Env:
                 f.write(want)
         self._place_cds(cd_drives)
         self.start_server()
-        if choice["arch"] == "32":
-            why = choice["reason"]
-        else:
-            why = choice["reason"] or "64-bit build chosen"
-        return "e2e: %s-bit trovanix.exe from %s under %s (%s)" % (
-            choice["arch"], choice["folder"], choice["loader"], why)
+        through = " through " + choice["route"] if choice["route"] else ""
+        return "e2e: %s-bit trovanix.exe from %s under %s%s (%s)" % (
+            choice["arch"], choice["folder"], choice["loader"], through, choice["reason"])
 
     def _prefix_fingerprint(self, choice, cd_drives):
         dll = os.path.join(choice["folder"], "e2e", "vcdaudio.dll")
@@ -195,7 +255,7 @@ class Env:
             out.write(("$ %s\n" % " ".join(args)).encode())
             out.flush()
             start = out.tell()
-            p = subprocess.run([self.state["loader"]] + args, env=self.environ(extra),
+            p = subprocess.run(self.command(self.state["loader"], *args), env=self.environ(extra),
                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
                                timeout=timeout)
         with open(log, "rb") as f:
@@ -203,7 +263,7 @@ class Env:
             return p.returncode, f.read().decode("utf-8", "replace")
 
     def _wait_server(self):
-        subprocess.run([self.state["server"], "-w"], env=self.environ(), timeout=120)
+        subprocess.run(self.command(self.state["server"], "-w"), env=self.environ(), timeout=120)
 
     def _make_prefix(self, choice, cd_drives):
         if os.path.exists(self.prefix):
@@ -319,7 +379,7 @@ class Env:
         # Persistent: it stays between the programs of the cases, so each start is quick.
         # The persistent server outlives this process: it must not hold the caller's output
         # open, or a caller that reads it to its end (ctest) would wait for the server.
-        subprocess.run([self.state["server"], "-p"], env=self.environ(), timeout=30,
+        subprocess.run(self.command(self.state["server"], "-p"), env=self.environ(), timeout=30,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         # Boots the session (services, desktop) once, here rather than in the first case.
@@ -328,9 +388,9 @@ class Env:
     def stop_server(self):
         if not self.state.get("server") or not os.path.isdir(self.prefix):
             return
-        subprocess.run([self.state["server"], "-k"], env=self.environ(), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=30)
-        subprocess.run([self.state["server"], "-w"], env=self.environ(), timeout=60)
+        subprocess.run(self.command(self.state["server"], "-k"), env=self.environ(),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        subprocess.run(self.command(self.state["server"], "-w"), env=self.environ(), timeout=60)
 
     def teardown(self):
         if self.state:
@@ -353,9 +413,15 @@ class Env:
 
     # ---- programs -----------------------------------------------------------------------------
 
+    def command(self, *argv):
+        """A Wine command (loader or server) as it is run: in qemu-i386's namespace where the
+        32-bit loader is emulated. The wrapper execs the command, so a process started with it
+        is the command's own, exit status included."""
+        return list(self.state.get("wrap") or []) + list(argv)
+
     def start(self, windows_path, args=(), extra_env=None, **popen):
         """Starts a Windows program with the chosen loader; its exit status is the program's."""
-        return subprocess.Popen([self.state["loader"], windows_path] + list(args),
+        return subprocess.Popen(self.command(self.state["loader"], windows_path, *args),
                                 env=self.environ(extra_env), **popen)
 
 
