@@ -37,6 +37,23 @@ void DenyWrites(const std::string& windowsFolder); // writes below it fail, like
 void SetCursorPos(int x, int y);
 void SetWorkArea(const RECT& area);
 void SetDoubleClickTime(UINT ms);
+// GetSystemMetrics(SM_CXSMICON) and (SM_CYSMICON): 16 at 96 DPI, 24 at 144 DPI (150 %).
+void SetSmallIconSize(int pixels);
+
+// ---- the keyboard's global hotkeys --------------------------------------------------------
+struct HotKey {
+    HWND window;
+    int id;
+    UINT mods;
+    UINT vk;
+};
+// The program's hotkeys on its live windows (a window's go with it), in the order registered.
+std::vector<HotKey> HotKeys();
+// Another program holds the key: the program's RegisterHotKey of it fails.
+void HoldHotKeyElsewhere(UINT vk, UINT mods = 0);
+// The user presses the key: the program's window that holds it gets WM_HOTKEY (posted: id,
+// then mods and vk in lParam). false when the program holds no such key.
+bool PressKey(UINT vk, UINT mods = 0);
 HWND ForegroundWindow();
 
 // ---- the virtual clock --------------------------------------------------------------------

@@ -14,15 +14,24 @@ namespace winsim::control::shell {
 
 // ---- the taskbar ----------------------------------------------------------------------------
 // A fresh desktop has no taskbar, as before the shell has started. StartTaskbar creates the
-// top-level window "Shell_TrayWnd" with its child "TrayNotifyWnd", both with empty titles;
-// withNotifyArea false leaves the child out. While no notification area exists every
-// Shell_NotifyIconA call fails.
-void StartTaskbar(bool withNotifyArea = true);
+// top-level window "Shell_TrayWnd" with its notification area as a child, both with empty
+// titles, and, as the shell does whenever it creates its taskbar, posts the registered message
+// "TaskbarCreated" to every other top-level window. The notification area:
+enum class NotifyArea {
+    Classic, // the child "TrayNotifyWnd"
+    None,    // no notification area: every Shell_NotifyIconA call fails
+    Other,   // icons show, but in a child of another class, as under Wine and some
+             // replacement shells: a search for "TrayNotifyWnd" finds nothing
+};
+void StartTaskbar(NotifyArea area = NotifyArea::Classic);
 // The shell goes away: both windows are destroyed and every icon disappears.
 void StopTaskbar();
-// Like a restarted shell: the old windows go, new ones (new handles) come, no icon is shown
-// until a program adds it again.
+// Like a restarted shell of the same kind: the old windows go, new ones (new handles) come,
+// no icon is shown until a program adds it again.
 void RestartTaskbar();
+// The icon disappears from the notification area without the program's doing (another program
+// deleted it, or the shell lost it); the program is not told.
+void DeleteIconBehindTheProgramsBack(HWND window, UINT id);
 HWND TaskbarWindow();    // NULL when absent
 HWND NotifyAreaWindow(); // NULL when absent
 

@@ -68,6 +68,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_MBUTTONUP 0x0208
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
+#define WM_HOTKEY 0x0312
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -150,6 +151,17 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 // Keys and system commands.
 #define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
+#define VK_MEDIA_NEXT_TRACK 0xB0
+#define VK_MEDIA_PREV_TRACK 0xB1
+#define VK_MEDIA_STOP 0xB2
+#define VK_MEDIA_PLAY_PAUSE 0xB3
+
+// ChangeWindowMessageFilter's actions (Vista and later).
+#define MSGFLT_ADD 1
+#define MSGFLT_REMOVE 2
+
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
 #define SC_CLOSE 0xF060
 
 // Timers.
@@ -260,6 +272,10 @@ LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex);
 LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
 int WINAPI GetDlgCtrlID(HWND hWnd);
+UINT WINAPI RegisterWindowMessageA(LPCSTR lpString);
+BOOL WINAPI RegisterHotKey(HWND hWnd, int id, UINT fsModifiers, UINT vk);
+BOOL WINAPI UnregisterHotKey(HWND hWnd, int id);
+int WINAPI GetSystemMetrics(int nIndex);
 BOOL WINAPI SystemParametersInfoA(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);
 
 LPSTR WINAPI CharNextA(LPCSTR lpsz);

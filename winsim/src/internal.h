@@ -56,6 +56,11 @@ bool RegisterSystemClass(const WNDCLASSEXA& wc);
 LRESULT DefaultWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 std::vector<HWND> LiveWindows(); // in creation order
 
+// ---- libraries ----------------------------------------------------------------------------
+// The handle of a library the process has loaded (the system's user32.dll from the start), by
+// file name; nullptr when it is not loaded.
+HMODULE LoadedLibrary(const std::string& name);
+
 // ---- failures, reset, call log, paths, code pages ------------------------------------------
 void Fail(const std::string& message);
 void OnReset(void (*fn)());

@@ -28,6 +28,7 @@ struct Kernel {
     POINT cursor{0, 0};
     RECT workArea{0, 0, 1024, 738};
     UINT doubleClickTime = 500;
+    int smallIcon = 16; // SM_CXSMICON and SM_CYSMICON: 16 at 96 DPI
 };
 
 Kernel& K() {
@@ -65,6 +66,8 @@ extern "C" {
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     if (!name)
         return ProgramInstance();
+    if (HMODULE loaded = LoadedLibrary(name))
+        return loaded;
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
 }
@@ -172,6 +175,16 @@ UINT WINAPI GetDoubleClickTime(void) {
     return K().doubleClickTime;
 }
 
+int WINAPI GetSystemMetrics(int index) {
+    switch (index) {
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return K().smallIcon;
+    default:
+        return 0;
+    }
+}
+
 BOOL WINAPI SystemParametersInfoA(UINT action, UINT, PVOID param, UINT) {
     if (action == SPI_GETWORKAREA && param) {
         *static_cast<RECT*>(param) = K().workArea;
@@ -219,6 +232,9 @@ void SetWorkArea(const RECT& area) {
 }
 void SetDoubleClickTime(UINT ms) {
     K().doubleClickTime = ms;
+}
+void SetSmallIconSize(int pixels) {
+    K().smallIcon = pixels;
 }
 
 } // namespace winsim::control

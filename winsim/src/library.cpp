@@ -26,8 +26,22 @@ Libraries& L() {
     return libraries;
 }
 
+Library* ByName(const std::string& name);
+
+// user32's ChangeWindowMessageFilter (Vista and later), which a program looks up at run time.
+BOOL WINAPI ChangeWindowMessageFilter(UINT message, DWORD action) {
+    Record("ChangeWindowMessageFilter", {message, action});
+    return action == MSGFLT_ADD || action == MSGFLT_REMOVE;
+}
+
 void ResetLibraries() {
     L() = Libraries();
+    // user32 is loaded in every GUI process from its start.
+    control::InstallLibrary(
+        "user32.dll",
+        {{"ChangeWindowMessageFilter",
+          reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&ChangeWindowMessageFilter))}});
+    ByName("user32.dll")->references = 1;
 }
 const bool registered = (OnReset(&ResetLibraries), true);
 
@@ -62,6 +76,11 @@ Library* ByName(const std::string& name) {
 }
 
 } // namespace
+
+HMODULE LoadedLibrary(const std::string& name) {
+    Library* lib = ByName(name);
+    return lib && lib->references > 0 ? lib->handle : nullptr;
+}
 
 } // namespace winsim
 

@@ -17,6 +17,9 @@ namespace {
 
 const char kTaskbarClass[] = "Shell_TrayWnd";
 const char kNotifyAreaClass[] = "TrayNotifyWnd";
+// The notification area of a shell that does not name it "TrayNotifyWnd" (Wine's, some
+// replacement shells): icons show, but a search for the classic window finds nothing.
+const char kOtherAreaClass[] = "winsim other notification area";
 const INT_PTR kDefaultExecuteResult = 42;
 
 struct FileIcon {
@@ -36,6 +39,7 @@ struct Shell {
     bool classesRegistered = false;
     HWND taskbar = nullptr;
     HWND notifyArea = nullptr;
+    control::shell::NotifyArea kind = control::shell::NotifyArea::Classic;
     std::vector<control::shell::Icon> icons;
     std::vector<control::shell::NotifyCall> notifyCalls;
     std::vector<control::shell::ExecuteCall> executeCalls;
@@ -77,7 +81,7 @@ LRESULT CALLBACK ShellWindowProc(HWND h, UINT msg, WPARAM, LPARAM) {
 void RegisterShellClasses() {
     if (S().classesRegistered)
         return;
-    for (const char* name : {kTaskbarClass, kNotifyAreaClass}) {
+    for (const char* name : {kTaskbarClass, kNotifyAreaClass, kOtherAreaClass}) {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = ShellWindowProc;
@@ -291,14 +295,26 @@ HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR operation, LPCSTR file, LPCSTR 
 
 namespace winsim::control::shell {
 
-void StartTaskbar(bool withNotifyArea) {
+void StartTaskbar(NotifyArea area) {
     RegisterShellClasses();
-    if (!FindWindowRecord(S().taskbar))
+    S().kind = area;
+    bool created = false;
+    if (!FindWindowRecord(S().taskbar)) {
         S().taskbar = CreateWindowExA(0, kTaskbarClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0,
                                       nullptr, nullptr, nullptr, nullptr);
-    if (withNotifyArea && S().taskbar && !FindWindowRecord(S().notifyArea))
-        S().notifyArea = CreateWindowExA(0, kNotifyAreaClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                         S().taskbar, nullptr, nullptr, nullptr);
+        created = S().taskbar != nullptr;
+    }
+    if (area != NotifyArea::None && S().taskbar && !FindWindowRecord(S().notifyArea))
+        S().notifyArea = CreateWindowExA(
+            0, area == NotifyArea::Classic ? kNotifyAreaClass : kOtherAreaClass, "",
+            WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, S().taskbar, nullptr, nullptr, nullptr);
+    // The shell tells every top-level window that its taskbar is (again) there.
+    if (created) {
+        UINT message = RegisterWindowMessageA("TaskbarCreated");
+        for (const control::WindowInfo& w : control::Windows())
+            if (!(w.style & WS_CHILD) && w.handle != S().taskbar)
+                PostMessageA(w.handle, message, 0, 0);
+    }
 }
 
 void StopTaskbar() {
@@ -310,8 +326,15 @@ void StopTaskbar() {
 }
 
 void RestartTaskbar() {
+    NotifyArea kind = S().kind;
     StopTaskbar();
-    StartTaskbar();
+    StartTaskbar(kind);
+}
+
+void DeleteIconBehindTheProgramsBack(HWND window, UINT id) {
+    auto it = FindShown(window, id);
+    if (it != S().icons.end())
+        S().icons.erase(it);
 }
 
 HWND TaskbarWindow() {

@@ -38,7 +38,8 @@ struct SentMessage {
 
 struct Desktop {
     std::map<std::string, ClassInfo> classes; // upper-cased names
-    ATOM nextAtom = 0xC000;
+    std::map<std::string, UINT> messages;     // registered window messages, names folded
+    ATOM nextAtom = 0xC000;                   // class atoms and registered messages share the range
     std::map<HWND, std::unique_ptr<Window>> windows;
     std::vector<HWND> creationOrder;
     uintptr_t nextHandle = 0x10010;
@@ -282,6 +283,19 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
                 reinterpret_cast<uintptr_t>(wc->hbrBackground)},
                IS_INTRESOURCE(wc->lpszClassName) ? std::string() : wc->lpszClassName);
     return RegisterClassUnlogged(wc);
+}
+
+// One value per name for the whole desktop, the case of the name ignored.
+UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
+    Record("RegisterWindowMessageA", {}, name ? name : "");
+    if (!name || !*name) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    auto [it, added] = D().messages.emplace(FoldCase(name), 0);
+    if (added)
+        it->second = D().nextAtom++;
+    return it->second;
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {

@@ -1,0 +1,109 @@
+// The keyboard's global hotkeys: RegisterHotKey and UnregisterHotKey, keys held by other
+// programs, and the user's key presses that become WM_HOTKEY.
+#include "internal.h"
+
+#include <winsim/control_core.h>
+
+#include <algorithm>
+
+namespace winsim {
+
+namespace {
+
+struct Keyboard {
+    std::vector<control::HotKey> program;         // the program's, in the order registered
+    std::vector<std::pair<UINT, UINT>> elsewhere; // (mods, vk) held by other programs
+};
+
+Keyboard& KB() {
+    static Keyboard keyboard;
+    return keyboard;
+}
+
+void ResetKeyboard() {
+    KB() = Keyboard();
+}
+const bool registered = (OnReset(&ResetKeyboard), true);
+
+// A window's hotkeys go with it.
+void ForgetDeadWindows() {
+    auto& keys = KB().program;
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [](const control::HotKey& k) { return !FindWindowRecord(k.window); }),
+               keys.end());
+}
+
+const DWORD kHotKeyAlreadyRegistered = 1409;
+const DWORD kHotKeyNotRegistered = 1419;
+
+} // namespace
+
+} // namespace winsim
+
+using namespace winsim;
+
+extern "C" {
+
+BOOL WINAPI RegisterHotKey(HWND h, int id, UINT mods, UINT vk) {
+    Record("RegisterHotKey",
+           {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(id), mods, vk});
+    ForgetDeadWindows();
+    if (h && !FindWindowRecord(h)) {
+        SetLastError(1400);
+        return FALSE;
+    }
+    auto& keys = KB().program;
+    auto same = [&](const control::HotKey& k) { return k.mods == mods && k.vk == vk; };
+    bool elsewhere = std::find(KB().elsewhere.begin(), KB().elsewhere.end(),
+                               std::make_pair(mods, vk)) != KB().elsewhere.end();
+    auto taken = std::find_if(keys.begin(), keys.end(), same);
+    if (elsewhere || (taken != keys.end() && (taken->window != h || taken->id != id))) {
+        SetLastError(kHotKeyAlreadyRegistered);
+        return FALSE;
+    }
+    // The same window and id again replaces the key it stood for.
+    keys.erase(
+        std::remove_if(keys.begin(), keys.end(),
+                       [&](const control::HotKey& k) { return k.window == h && k.id == id; }),
+        keys.end());
+    keys.push_back(control::HotKey{h, id, mods, vk});
+    return TRUE;
+}
+
+BOOL WINAPI UnregisterHotKey(HWND h, int id) {
+    Record("UnregisterHotKey", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(id)});
+    ForgetDeadWindows();
+    auto& keys = KB().program;
+    auto it = std::find_if(keys.begin(), keys.end(),
+                           [&](const control::HotKey& k) { return k.window == h && k.id == id; });
+    if (it == keys.end()) {
+        SetLastError(kHotKeyNotRegistered);
+        return FALSE;
+    }
+    keys.erase(it);
+    return TRUE;
+}
+
+} // extern "C"
+
+namespace winsim::control {
+
+void HoldHotKeyElsewhere(UINT vk, UINT mods) {
+    KB().elsewhere.emplace_back(mods, vk);
+}
+
+std::vector<HotKey> HotKeys() {
+    ForgetDeadWindows();
+    return KB().program;
+}
+
+bool PressKey(UINT vk, UINT mods) {
+    ForgetDeadWindows();
+    for (const HotKey& k : KB().program)
+        if (k.vk == vk && k.mods == mods)
+            return PostMessageA(k.window, WM_HOTKEY, static_cast<WPARAM>(k.id),
+                                MAKELPARAM(mods, vk)) != FALSE;
+    return false;
+}
+
+} // namespace winsim::control
