@@ -4,6 +4,7 @@
 #include "about/aboutbox.h"
 #include "cd/drives.h"
 #include "player/player.h"
+#include "tray/mediakeys.h"
 
 int DriveCommandId(int driveIndex) {
     return driveIndex + IDM_DRIVE_BASE;
@@ -38,14 +39,26 @@ void CommandRepeat(HWND window) {
 }
 
 // Next and previous always end in a play, also when the step itself failed.
+// The program's own plays and stops hold and give back the media keys at once; the poll
+// corrects a play that did not start.
+void Play(HWND window) {
+    PlayerPlay(window);
+    MediaKeysFollow(window, 1);
+}
+
+void Stop(HWND window) {
+    PlayerStop(window);
+    MediaKeysFollow(window, 0);
+}
+
 void CommandNext(HWND window) {
     PlayerNext(window, 1);
-    PlayerPlay(window);
+    Play(window);
 }
 
 void CommandPrev(HWND window) {
     PlayerPrev(window);
-    PlayerPlay(window);
+    Play(window);
 }
 
 void CommandDrive(HWND window, UINT id) {
@@ -58,7 +71,7 @@ void CommandDrive(HWND window, UINT id) {
 // A refused track still plays: the current track starts again from its beginning.
 void CommandTrack(HWND window, UINT id) {
     PlayerSelectTrack(window, TrackOfCommand(id));
-    PlayerPlay(window);
+    Play(window);
 }
 
 // 1 when id is a fixed command (it has then been carried out), else 0.
@@ -74,10 +87,10 @@ int RunFixedCommand(HWND window, UINT id) {
         CommandRepeat(window);
         return 1;
     case IDM_PLAY:
-        PlayerPlay(window);
+        Play(window);
         return 1;
     case IDM_STOP:
-        PlayerStop(window);
+        Stop(window);
         return 1;
     case IDM_NEXT:
         CommandNext(window);

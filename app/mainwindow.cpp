@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "text/sjis.h"
 #include "tray/clicks.h"
+#include "tray/mediakeys.h"
 #include "tray/menus.h"
 #include "tray/trayicon.h"
 
@@ -69,6 +70,7 @@ void RegisterMainClass(HINSTANCE instance, const char* className, WNDPROC proc, 
 }
 
 void MainWindowShutdown(HWND window) {
+    MediaKeysRelease(window);
     TrayTeardown(window);
     PlayerSettings settings;
     ZeroFill(&settings, sizeof(settings));
@@ -98,6 +100,14 @@ LRESULT OnTogglePlay(HWND window) {
     return 0;
 }
 
+// A media key, held while the drive plays: the same command as its menu item or gesture.
+LRESULT OnHotKey(HWND window, WPARAM id) {
+    UINT command = MediaKeyCommand(id, PlayerIsPlaying(window));
+    if (command)
+        SendMessageA(window, WM_COMMAND, command, 0);
+    return 0;
+}
+
 } // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -124,7 +134,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_TRAYNOTIFY:
         return TrayOnNotify(window, message, wParam, lParam);
+    case WM_HOTKEY:
+        return OnHotKey(window, wParam);
     default:
+        // A registered message has no constant value to switch on.
+        if (TrayOnTaskbarCreated(message))
+            return 0;
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -75,7 +75,7 @@ add_custom_command(
   VERBATIM)
 
 set(_trovanix_rc_inputs ${_trovanix_res_src}/trovanix.rc ${_trovanix_res_src}/resource.h
-    ${_trovanix_images})
+    ${_trovanix_res_src}/trovanix.manifest ${_trovanix_images})
 set(_trovanix_windres ${TROVANIX_WINDRES} -I ${_trovanix_res_src} -I ${_trovanix_res_out}
     -i ${_trovanix_res_src}/trovanix.rc)
 

@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include "player/player.h"
+#include "tray/mediakeys.h"
 #include "text/format.h"
 #include "text/sjis.h"
 
@@ -11,8 +12,31 @@ namespace {
 
 TrayState tray;
 
+// At the system's small-icon size (16 x 16 at 96 DPI, more on high-DPI screens), taken from
+// the frame's larger image there, so the shell has no 16-pixel image to stretch.
 HICON LoadTrayFrame(HINSTANCE module, const char* name) {
-    return static_cast<HICON>(LoadImageA(module, name, IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    return static_cast<HICON>(LoadImageA(module, name, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
+typedef BOOL(WINAPI* ChangeWindowMessageFilterProc)(UINT message, DWORD action);
+
+// From Vista on, messages from a less privileged process (the shell) do not reach an elevated
+// one unless let through. Looked up at run time: older systems have no such filter.
+void AllowMessageFromShell(UINT message) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    FARPROC proc = user32 ? GetProcAddress(user32, "ChangeWindowMessageFilter") : NULL;
+    if (!proc)
+        return;
+    // Through void (*)(void), the one function type that converts to any other silently.
+    ChangeWindowMessageFilterProc allow =
+        reinterpret_cast<ChangeWindowMessageFilterProc>(reinterpret_cast<void (*)(void)>(proc));
+    allow(message, MSGFLT_ADD);
+}
+
+// After an add or re-add: the notification area to watch, or NULL to look again next tick.
+HWND AreaAfterAdd(BOOL added) {
+    return added ? FindTrayNotifyWindow() : NULL;
 }
 
 } // namespace
@@ -53,11 +77,14 @@ void TraySetup(HWND window) {
     HINSTANCE module = GetModuleHandleA(NULL);
     tray.hIconPlay1 = LoadTrayFrame(module, "IDI_PLAY1");
     tray.hIconPlay2 = LoadTrayFrame(module, "IDI_PLAY2");
+    tray.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (tray.taskbarCreated)
+        AllowMessageFromShell(tray.taskbarCreated);
     BOOL added = FALSE;
     tray.iconData = TrayAddIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, tray.hIconPlay1, "", &added);
     // An add the shell refused (one still starting, say) is tried again by the poll, as after
     // a restart: a tray program without its icon cannot even be quit.
-    tray.hTrayNotify = added ? FindTrayNotifyWindow() : NULL;
+    tray.hTrayNotify = AreaAfterAdd(added);
     SetTimer(window, TIMER_POLL, TRAY_POLL_PERIOD, TrayPoll);
 }
 
@@ -94,6 +121,14 @@ int FormatTrayTip(HWND window, char* buffer) {
     return 1;
 }
 
+int TrayOnTaskbarCreated(UINT message) {
+    if (!tray.taskbarCreated || message != tray.taskbarCreated)
+        return 0;
+    // The area is remembered again, found or not, so the next tick does not add a second time.
+    tray.hTrayNotify = AreaAfterAdd(TrayReAdd(&tray.iconData));
+    return 1;
+}
+
 void CALLBACK TrayPoll(HWND window, UINT, UINT_PTR, DWORD) {
     if (tray.hTrayNotify && !IsWindow(tray.hTrayNotify))
         tray.hTrayNotify = NULL;
@@ -102,8 +137,10 @@ void CALLBACK TrayPoll(HWND window, UINT, UINT_PTR, DWORD) {
         if (tray.hTrayNotify && !TrayReAdd(&tray.iconData))
             tray.hTrayNotify = NULL;
     }
-    if (PlayerIsPlaying(window))
+    int playing = PlayerIsPlaying(window);
+    if (playing)
         TrayAnimate();
+    MediaKeysFollow(window, playing);
     if (FormatTrayTip(window, tray.iconData.szTip))
         Shell_NotifyIconA(NIM_MODIFY, &tray.iconData);
     // Last: it judges the end of a play from the answers the steps above were given.

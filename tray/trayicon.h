@@ -22,12 +22,16 @@ struct TrayState {
     HICON hIconPlay2;         // frame 2, 16 x 16
     NOTIFYICONDATAA iconData; // the one record every Shell_NotifyIconA call passes
     HWND hTrayNotify;         // the notification area holding the icon, or NULL (add again)
+    UINT taskbarCreated;      // the shell's "TaskbarCreated" broadcast, 0 when unregistered
 };
 
 // On WM_CREATE, after the player exists: loads the frames, adds the icon, starts the poll.
 void TraySetup(HWND window);
 // On WM_DESTROY, before the player goes: stops the poll and deletes the icon.
 void TrayTeardown(HWND window);
+// The shell broadcasts "TaskbarCreated" whenever its taskbar is created: when message is that
+// broadcast, the icon is added again as after a restart seen by the poll, and 1 is returned.
+int TrayOnTaskbarCreated(UINT message);
 // TIMER_POLL's procedure: re-adds the icon after a shell restart, animates it while playing
 // and rewrites the tooltip from the device. Only the window is used.
 void CALLBACK TrayPoll(HWND window, UINT message, UINT_PTR timerId, DWORD time);

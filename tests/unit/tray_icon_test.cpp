@@ -220,6 +220,20 @@ TEST_F(TrayPollTest, SetupAddsFrameOneWithAnEmptyTipAndStartsThePoll) {
     EXPECT_TRUE(found);
 }
 
+TEST_F(TrayPollTest, FramesAreLoadedAtTheSystemSmallIconSizeFromTheNearestImage) {
+    const struct { int size, source; } cases[] = {{16, 16}, {24, 32}, {32, 32}};
+    for (const auto& c : cases) {
+        ctl::SetSmallIconSize(c.size);
+        StartTray();
+        ctl::ImageInfo info;
+        ASSERT_TRUE(ctl::DescribeImage(ShownIcon().image, &info));
+        EXPECT_EQ(info.width, c.size);
+        EXPECT_EQ(info.sourceWidth, c.source);
+        TrayTeardown(window);
+        trayStarted = false;
+    }
+}
+
 TEST_F(TrayPollTest, TicksWhileTheAreaLivesNeitherSearchNorReAdd) {
     StartTray();
     ctl::ClearCalls();

@@ -69,7 +69,7 @@ TEST_F(ShellTest, FreshDesktopHasNoTaskbarAndRefusesIcons) {
 }
 
 TEST_F(ShellTest, TaskbarWithoutNotifyAreaRefusesIcons) {
-    shell::StartTaskbar(false);
+    shell::StartTaskbar(shell::NotifyArea::None);
     EXPECT_EQ(FindNotifyArea(), nullptr);
     NOTIFYICONDATAA d = Record(1, iconA, "tip");
     EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &d));
