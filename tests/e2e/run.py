@@ -442,6 +442,34 @@ def case_end_session(run):
     expect(run.exit_code() == 0, "the program did not end with 0", run)
 
 
+def case_taskbar_created(run):
+    """The icon lost behind the program's back comes back when the shell says it has created
+    its taskbar, as a restarted shell does."""
+    run.wait_window()
+    run.wait("the icon", lambda: run.ask("icon") == "ok 1")
+    run.do("icon delete")
+    expect(run.ask("icon") == "ok 0", "the icon was not deleted", run)
+    run.do("taskbar-created")
+    run.wait("the icon again", lambda: run.ask("icon") == "ok 1")
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_media_keys(run):
+    """While the drive plays the media keys are the program's; once it stops, they are not."""
+    run.wait_window()
+    run.do("tray dblclick")
+    run.wait_log(play(1, 2))
+    run.do("media next")
+    run.wait_log(play(1, 2), play(2, 3))
+    run.do("tray dblclick")
+    run.wait_log(play(2, 3), STOP)
+    run.do("media next")
+    run.do("send 0 0 0")  # the program has taken whatever reached it
+    time.sleep(1.0)  # two poll ticks
+    expect(len(plays(run)) == 2, "a media key played while the drive was stopped", run)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
 TWO_TRACKS = "audio 60, audio 60"
 TWO_AUDIO = scene(d=TWO_TRACKS, e="audio 60, audio 60, audio 60")
 CASES = {
@@ -465,6 +493,8 @@ CASES = {
     "drive_switch": (case_drive_switch, TWO_AUDIO, None, []),
     "about": (case_about, scene(), None, []),
     "end_session": (case_end_session, scene(), None, []),
+    "taskbar_created": (case_taskbar_created, scene(), None, []),
+    "media_keys": (case_media_keys, scene(speed=1), None, []),
 }
 
 

@@ -4,6 +4,7 @@
 // "ok[ payload]" or "fail <reason>". Texts are UTF-8, fields are separated by TABs.
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -754,6 +755,69 @@ void CommandResources() {
     Send();
 }
 
+// ---------------------------------------------------------------------------------------------
+// Today's desktop: the shell's icon records, its "TaskbarCreated" broadcast and the media keys.
+
+NOTIFYICONDATAW ProgramIconRecord(HWND window) {
+    NOTIFYICONDATAW data;
+    ZeroMemory(&data, sizeof(data));
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    data.hWnd = window;
+    data.uID = kTrayIconId;
+    return data;
+}
+
+// "icon": whether the shell shows the program's icon ("ok 1" or "ok 0"); a modify that changes
+// nothing succeeds only for an icon the shell holds. "icon delete": takes it away behind the
+// program's back, as a shell that lost it.
+void CommandIcon(char** words, int count) {
+    HWND window = ProgramWindow();
+    if (!window) {
+        Answer("fail none");
+        return;
+    }
+    NOTIFYICONDATAW data = ProgramIconRecord(window);
+    if (count == 0) {
+        Answer(Shell_NotifyIconW(NIM_MODIFY, &data) ? "ok 1" : "ok 0");
+    } else if (count == 1 && strcmp(words[0], "delete") == 0) {
+        Answer(Shell_NotifyIconW(NIM_DELETE, &data) ? "ok" : "fail delete");
+    } else {
+        Answer("fail usage");
+    }
+}
+
+// As the shell does when it has created its taskbar: to every top-level window.
+void CommandTaskbarCreated() {
+    UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    Answer(message && PostMessageW(HWND_BROADCAST, message, 0, 0) ? "ok" : "fail post");
+}
+
+// "media play|stop|next|prev": the key pressed and released on the keyboard (SendInput), as
+// the system sees a real key: a program that holds it as a hotkey gets WM_HOTKEY.
+void CommandMedia(const char* name) {
+    static const struct {
+        const char* name;
+        WORD vk;
+    } kKeys[] = {{"play", VK_MEDIA_PLAY_PAUSE},
+                 {"stop", VK_MEDIA_STOP},
+                 {"next", VK_MEDIA_NEXT_TRACK},
+                 {"prev", VK_MEDIA_PREV_TRACK}};
+    for (const auto& key : kKeys) {
+        if (strcmp(name, key.name) != 0)
+            continue;
+        INPUT input[2];
+        ZeroMemory(input, sizeof(input));
+        for (int i = 0; i < 2; ++i) {
+            input[i].type = INPUT_KEYBOARD;
+            input[i].ki.wVk = key.vk;
+            input[i].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        Answer(SendInput(2, input, sizeof(INPUT)) == 2 ? "ok" : "fail input");
+        return;
+    }
+    Answer("fail usage");
+}
+
 // Runs one command; false when it was quit.
 bool Dispatch(char** words, int count) {
     const char* verb = words[0];
@@ -785,6 +849,13 @@ bool Dispatch(char** words, int count) {
         CommandPost(rest, restCount);
     else if (strcmp(verb, "resources") == 0 && restCount == 0)
         CommandResources();
+    else if (strcmp(verb, "icon") == 0)
+        CommandIcon(rest, restCount);
+    else if (strcmp(verb, "taskbar-created") == 0 && restCount == 0)
+        CommandTaskbarCreated();
+    else if (strcmp(verb, "media") == 0 && restCount == 1)
+        CommandMedia(rest[0]);
+
     else
         Answer("fail usage");
     return true;
