@@ -29,9 +29,6 @@ void StopTaskbar();
 // Like a restarted shell of the same kind: the old windows go, new ones (new handles) come,
 // no icon is shown until a program adds it again.
 void RestartTaskbar();
-// The icon disappears from the notification area without the program's doing (another program
-// deleted it, or the shell lost it); the program is not told.
-void DeleteIconBehindTheProgramsBack(HWND window, UINT id);
 HWND TaskbarWindow();    // NULL when absent
 HWND NotifyAreaWindow(); // NULL when absent
 

@@ -261,72 +261,57 @@ TEST_F(TrayUseTest, NoDiscMeansNoTrayCallOnATick) {
     EXPECT_EQ(calls, 0u);
 }
 
-// Each shell restarts its taskbar; a lost icon is the same to the program as a restart once
-// the shell says "TaskbarCreated". Under a notification area that is not "TrayNotifyWnd" (Wine's)
-// only that broadcast brings the icon back.
-TEST_F(TrayUseTest, AShellRestartBringsTheIconBackOnceAsItWas) {
-    const struct {
-        shell::NotifyArea area;
-        bool restart; // else the icon is lost and the broadcast alone comes
-    } cases[] = {
-        {shell::NotifyArea::Classic, true},
-        {shell::NotifyArea::Other, true},
-        {shell::NotifyArea::Other, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.area) * 2 + c.restart);
-        SetUp();
-        shell::StartTaskbar(c.area);
-        std::vector<DWORD> messages;
-        std::string frame, tip;
-        size_t shownBefore = 9;
-        ctl::At(1000, [] { shell::DoubleClick(); });
-        ctl::At(2200, [&] {
-            if (c.restart) {
-                shell::RestartTaskbar();
-            } else {
-                shell::DeleteIconBehindTheProgramsBack(MainWindow(), 1);
-                PostMessageA(MainWindow(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-            }
-            shell::ClearNotifyCalls();
-            shownBefore = shell::Icons().size();
-        });
-        ctl::At(4400, [&] {
-            for (const shell::NotifyCall& c : shell::NotifyCalls())
-                if (c.message != NIM_MODIFY)
-                    messages.push_back(c.message);
-            frame = ShownFrame();
-            tip = ShownTip();
-        });
-        QuitAt(5000);
-        EXPECT_EQ(Run(), 0);
-        EXPECT_EQ(shownBefore, 0u);
-        EXPECT_EQ(messages, (std::vector<DWORD>{NIM_DELETE, NIM_ADD}));
-        EXPECT_EQ(frame, "IDI_PLAY2 16x16"); // seven playing ticks, 1000 to 4000
-        EXPECT_EQ(tip, "track 1/12. (  0:03/  3:20)");
-        // Let through to an elevated program by the message filter of Vista and later.
-        ASSERT_EQ(ctl::CallsTo("ChangeWindowMessageFilter").size(), 1u);
-        EXPECT_EQ(ctl::CallsTo("ChangeWindowMessageFilter")[0].args[1], uintptr_t(MSGFLT_ADD));
-    }
+// A restarted shell, also one whose notification area is not "TrayNotifyWnd" (Wine's), where
+// only the shell's "TaskbarCreated" brings the icon back.
+class ShellRestartTest : public TrayUseTest,
+                         public ::testing::WithParamInterface<shell::NotifyArea> {};
+
+TEST_P(ShellRestartTest, AShellRestartBringsTheIconBackOnceAsItWas) {
+    shell::StopTaskbar();
+    shell::StartTaskbar(GetParam());
+    std::vector<DWORD> messages;
+    std::string frame, tip;
+    size_t shownBefore = 9;
+    ctl::At(1000, [] { shell::DoubleClick(); });
+    ctl::At(2200, [&] {
+        shell::RestartTaskbar();
+        shell::ClearNotifyCalls();
+        shownBefore = shell::Icons().size();
+    });
+    ctl::At(4400, [&] {
+        for (const shell::NotifyCall& c : shell::NotifyCalls())
+            if (c.message != NIM_MODIFY)
+                messages.push_back(c.message);
+        frame = ShownFrame();
+        tip = ShownTip();
+    });
+    QuitAt(5000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(shownBefore, 0u);
+    EXPECT_EQ(messages, (std::vector<DWORD>{NIM_DELETE, NIM_ADD}));
+    EXPECT_EQ(frame, "IDI_PLAY2 16x16"); // seven playing ticks, 1000 to 4000
+    EXPECT_EQ(tip, "track 1/12. (  0:03/  3:20)");
+    // Let through the message filter to an elevated program, from Vista on.
+    EXPECT_EQ(ctl::CallsTo("ChangeWindowMessageFilter").at(0).args.at(1), uintptr_t(MSGFLT_ADD));
 }
 
-// The media keys while the drive plays (track 1 from 1000), and after it stops at 1500: each
-// is the same command as its menu item or gesture; not playing, the program holds none.
+INSTANTIATE_TEST_SUITE_P(Shells, ShellRestartTest,
+                         ::testing::Values(shell::NotifyArea::Classic, shell::NotifyArea::Other));
+
+// The media keys while track 1 plays from 1000 (or after it stopped at 1500): each is the
+// command of its menu item or gesture; one another program holds stays with it.
 TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
     const struct {
         UINT vk;
-        bool stopFirst;
-        bool heldElsewhere;
-        bool taken;
+        bool stopFirst, heldElsewhere, taken, playing;
         std::vector<int> played;
-        bool playing;
     } cases[] = {
-        {VK_MEDIA_PLAY_PAUSE, false, false, true, {1}, false},
-        {VK_MEDIA_STOP, false, false, true, {1}, false},
-        {VK_MEDIA_NEXT_TRACK, false, false, true, {1, 2}, true},
-        {VK_MEDIA_PREV_TRACK, false, false, true, {1, 12}, true},
-        {VK_MEDIA_NEXT_TRACK, true, false, false, {1}, false},
-        {VK_MEDIA_NEXT_TRACK, false, true, false, {1}, true},
+        {VK_MEDIA_PLAY_PAUSE, false, false, true, false, {1}},
+        {VK_MEDIA_STOP, false, false, true, false, {1}},
+        {VK_MEDIA_NEXT_TRACK, false, false, true, true, {1, 2}},
+        {VK_MEDIA_PREV_TRACK, false, false, true, true, {1, 12}},
+        {VK_MEDIA_NEXT_TRACK, true, false, false, false, {1}},
+        {VK_MEDIA_NEXT_TRACK, false, true, false, true, {1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.vk);

@@ -95,19 +95,6 @@ TEST_F(TrayRecordTest, FillZeroesEverythingBeyondTheFieldsOfTheFirstLayout) {
         ASSERT_EQ(raw[i], 0) << "byte " << i;
 }
 
-TEST_F(TrayRecordTest, AddIconReturnsTheFilledRecordWhetherTheShellTookItOrNot) {
-    for (bool taskbar : {false, true}) {
-        if (taskbar)
-            shell::StartTaskbar();
-        BOOL added = !taskbar;
-        NOTIFYICONDATAA data = TrayAddIcon(window, 1, WM_TRAYNOTIFY, nullptr, "tip", &added);
-        EXPECT_EQ(added, taskbar);
-        EXPECT_EQ(data.hWnd, window);
-        EXPECT_STREQ(data.szTip, "tip");
-        EXPECT_EQ(shell::Icons().size(), taskbar ? 1u : 0u);
-    }
-}
-
 struct TipCut {
     std::string tip;
     size_t kept;
@@ -221,14 +208,13 @@ TEST_F(TrayPollTest, SetupAddsFrameOneWithAnEmptyTipAndStartsThePoll) {
 }
 
 TEST_F(TrayPollTest, FramesAreLoadedAtTheSystemSmallIconSizeFromTheNearestImage) {
-    const struct { int size, source; } cases[] = {{16, 16}, {24, 32}, {32, 32}};
-    for (const auto& c : cases) {
-        ctl::SetSmallIconSize(c.size);
+    for (int size : {16, 24, 32}) {
+        ctl::SetSmallIconSize(size);
         StartTray();
         ctl::ImageInfo info;
         ASSERT_TRUE(ctl::DescribeImage(ShownIcon().image, &info));
-        EXPECT_EQ(info.width, c.size);
-        EXPECT_EQ(info.sourceWidth, c.source);
+        EXPECT_EQ(info.width, size);
+        EXPECT_EQ(info.sourceWidth, size == 16 ? 16 : 32);
         TrayTeardown(window);
         trayStarted = false;
     }

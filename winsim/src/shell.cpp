@@ -331,12 +331,6 @@ void RestartTaskbar() {
     StartTaskbar(kind);
 }
 
-void DeleteIconBehindTheProgramsBack(HWND window, UINT id) {
-    auto it = FindShown(window, id);
-    if (it != S().icons.end())
-        S().icons.erase(it);
-}
-
 HWND TaskbarWindow() {
     return FindWindowRecord(S().taskbar) ? S().taskbar : nullptr;
 }
