@@ -38,7 +38,6 @@ void CommandRepeat(HWND window) {
     PlayerSetRepeat(window, !PlayerGetRepeat(window));
 }
 
-// Next and previous always end in a play, also when the step itself failed.
 // The program's own plays and stops hold and give back the media keys at once; the poll
 // corrects a play that did not start.
 void Play(HWND window) {
@@ -51,6 +50,7 @@ void Stop(HWND window) {
     MediaKeysFollow(window, 0);
 }
 
+// Next and previous always end in a play, also when the step itself failed.
 void CommandNext(HWND window) {
     PlayerNext(window, 1);
     Play(window);

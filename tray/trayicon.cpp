@@ -4,9 +4,9 @@
 #include <mmsystem.h>
 
 #include "player/player.h"
-#include "tray/mediakeys.h"
 #include "text/format.h"
 #include "text/sjis.h"
+#include "tray/mediakeys.h"
 
 namespace {
 
