@@ -1,6 +1,7 @@
 """The picture tour: trovanix.exe on Xvfb with the demo disc, driven by hand.exe and the X
 pointer, photographed at the tray icon's tooltip while playing, the main menu, the track list
-and the About box. Used by scripts/run where there is no display.
+and the About box, and again the main menu and the About box on a screen at 150 %. Used by
+scripts/run where there is no display.
 
     tour.py --win32 build/win --win64 build/win64 --work DIR --pictures DIR
 """
@@ -100,10 +101,18 @@ class Tour:
         return now.changes(before, (COMPARED_FROM, 0, now.width, now.height))
 
 
-def take(env, pictures):
-    """Runs the tour; returns the paths of the pictures."""
+# The pictures of a pass at another scale than 100 %: what is drawn from the program's own
+# resources, sized by the screen's DPI.
+SCALED = ("main-menu", "about")
+
+
+def take(env, pictures, scale=None):
+    """Runs the tour; returns the paths of the pictures. With scale (a percentage, the prefix
+    set to that DPI), only the main menu and the About box, named with it: main-menu-150.png."""
     os.makedirs(pictures, exist_ok=True)
     tour = Tour(env, pictures)
+    wanted = SCALED if scale else ("tray-tooltip", "main-menu", "track-list", "about")
+    name = (lambda base: "%s-%d.png" % (base, scale)) if scale else (lambda base: base + ".png")
     r = run.Run(env, "tour", DEMO_SCENE)
     try:
         r.wait_window()
@@ -112,19 +121,22 @@ def take(env, pictures):
         # hand.exe left the pointer on the icon: away from the tray, the desktop as it is
         # before anything opens.
         quiet = tour.away(r)
-        # A few seconds into the first track, the hand rests on the icon.
-        time.sleep(3)
-        # Where hand.exe places the cursor for its tray gestures: on the icon, at the right end
-        # of the taskbar.
-        tour.point(quiet.width - 12, quiet.height - 12)
-        _, box = tour.changed(quiet, "the tooltip", r, TOOLTIP_WIDTH)
-        time.sleep(SETTLE)
-        now = tour.screen()
-        tour.save("tray-tooltip.png", now, tour.changes(now, quiet) or box)
+        if "tray-tooltip" in wanted:
+            # A few seconds into the first track, the hand rests on the icon.
+            time.sleep(3)
+            # Where hand.exe places the cursor for its tray gestures: on the icon, at the right
+            # end of the taskbar.
+            tour.point(quiet.width - 12, quiet.height - 12)
+            _, box = tour.changed(quiet, "the tooltip", r, TOOLTIP_WIDTH)
+            time.sleep(SETTLE)
+            now = tour.screen()
+            tour.save(name("tray-tooltip"), now, tour.changes(now, quiet) or box)
 
         # The pointer leaves the icon so that its tooltip closes before each menu.
-        for name, gesture, item in (("main-menu.png", "rclick", 0.68),
-                                    ("track-list.png", "click", 0.25)):
+        for base, gesture, item in (("main-menu", "rclick", 0.68),
+                                    ("track-list", "click", 0.25)):
+            if base not in wanted:
+                continue
             before = tour.away(r)
             r.do("tray " + gesture)
             r.wait_count("menus", 1)
@@ -135,7 +147,7 @@ def take(env, pictures):
             tour.point(left + 30, top + int((bottom - top) * item))
             time.sleep(SETTLE)
             now = tour.screen()
-            tour.save(name, now, tour.changes(now, before))
+            tour.save(name(base), now, tour.changes(now, before))
             r.do("keys esc")
             r.wait_count("menus", 0)
 
@@ -146,7 +158,7 @@ def take(env, pictures):
         box = tour.changes(now, before)
         if not box:
             raise run.CaseFailure("the About box is not on the screen")
-        tour.save("about.png", now, box)
+        tour.save(name("about"), now, box)
         r.do("dialog-key esc")
         r.wait_count("dialogs", 0)
         code = r.quit()
@@ -157,6 +169,25 @@ def take(env, pictures):
     return tour.saved
 
 
+def take_all(work, builds, pictures, say=print):
+    """Both passes, each in its own Wine session: today's screen (100 %), then 150 % (Wine's
+    LogPixels 144). Returns the paths of the pictures."""
+    paths = []
+    for scale, dpi in ((None, 96), (150, 144)):
+        folder = work if scale is None else os.path.join(work, "dpi%d" % dpi)
+        env = wine.Env(folder, builds, screen_dir=os.path.join(folder, "screen"), dpi=dpi)
+        try:
+            line = env.setup(CD_DRIVES)
+            if scale is None:
+                say(line)
+            else:
+                say("the screen at %d %% (LogPixels %d)" % (scale, dpi))
+            paths += take(env, pictures, scale)
+        finally:
+            env.teardown()
+    return paths
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--win32")
@@ -164,18 +195,13 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--pictures", required=True)
     a = parser.parse_args()
-    env = wine.Env(a.work, {"32": a.win32, "64": a.win64},
-                   screen_dir=os.path.join(a.work, "screen"))
     try:
-        print(env.setup(CD_DRIVES), flush=True)
-        for path in take(env, a.pictures):
+        for path in take_all(a.work, {"32": a.win32, "64": a.win64}, a.pictures):
             print(path)
         return 0
     except (run.CaseFailure, wine.WineError) as e:
         print("tour: %s" % e, file=sys.stderr)
         return 1
-    finally:
-        env.teardown()
 
 
 if __name__ == "__main__":

@@ -161,9 +161,10 @@ class Env:
     to use instead of a private Xvfb; screen_dir: where the private Xvfb keeps its screen as an
     XWD file (Xvfb_screen0), for screenshots without an X client."""
 
-    def __init__(self, work, builds, display=None, screen_dir=None, emulate=False):
+    def __init__(self, work, builds, display=None, screen_dir=None, emulate=False, dpi=96):
         self.work = os.path.abspath(work)
         self.emulate = emulate
+        self.dpi = dpi  # Wine's LogPixels: 96 is 100 %, 144 is 150 %
         self.display = display
         self.screen_dir = os.path.abspath(screen_dir) if screen_dir else None
         self.builds = {k: os.path.abspath(v) for k, v in builds.items() if v}
@@ -245,7 +246,7 @@ class Env:
         if not os.path.isfile(dll):
             raise WineError("the virtual CD drive is missing: %s" % dll)
         return json.dumps([PREFIX_VERSION, choice["arch"], choice["loader"], _file_hash(dll),
-                           sorted(cd_drives)])
+                           sorted(cd_drives), self.dpi])
 
     def _wine(self, args, timeout=300, extra=None):
         # Output goes to a file: a pipe would stay open in the services Wine starts in the
@@ -299,6 +300,8 @@ class Env:
             # The dialog font of the program's About box.
             r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]",
             '"ＭＳ Ｐゴシック"="IPAPGothic"', '"ＭＳ ゴシック"="IPAGothic"', "",
+            # The screen's DPI, as the display settings set it.
+            r"[HKEY_CURRENT_USER\Control Panel\Desktop]", '"LogPixels"=dword:%08x' % self.dpi, "",
         ]
         reg = self.drive_c("e2e-setup.reg")
         with open(reg, "wb") as f:
