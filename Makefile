@@ -31,7 +31,7 @@ win64:
 	@echo "64-bit trovanix.exe: $$(stat -c %s $(WIN64)/trovanix.exe) bytes"
 
 # The reliability figures as one table: the native reliability tests (fault points, random
-# sessions, handle counts) and the five-minute soak under Wine are run afresh; the fuzz
+# sessions, handle counts) and the soak of both exes under Wine are run afresh; the fuzz
 # executions and the mutation score are those of the last make fuzz(-short) and make mutants.
 .PHONY: reliability soak
 reliability: setup win win64
@@ -40,8 +40,9 @@ reliability: setup win win64
 	cmake --build $(NATIVE) -j $(JOBS) --target trovanix_tests
 	@scripts/reliability --native $(NATIVE) --run --win32 $(WIN) --win64 $(WIN64)
 
-# Only the soak: the real exe under Wine for five minutes of one-second tracks, menus and About
-# boxes; its objects and memory at the end against the first minute's.
+# Only the soak: each real exe under Wine (the 32-bit one through qemu-i386 where the kernel runs
+# no 32-bit processes) for five minutes of one-second tracks, menus and About boxes; its objects
+# and memory at the end against the first minute's.
 soak: setup win win64
 	@tests/e2e/soak.py --win32 $(WIN) --win64 $(WIN64) --work build/soak \
 	  --out build/soak/result.txt
