@@ -59,9 +59,19 @@ fuzz: setup
 # Mutation testing: one-line faults (tests/mutants/mutants.txt) applied one at a time to a copy
 # of the committed sources in build/mutants; prints the score and keeps it in
 # build/mutants/score.txt.
-.PHONY: mutants
+.PHONY: mutants mutants-all
 mutants: setup
 	@scripts/mutants
+
+# Every mutant generated from the product sources, one per site and operator (scripts/mutants
+# says which operators), in two shards side by side, each in a tree of its own; a stopped run
+# goes on where it stopped. Then the summary over both.
+mutants-all: setup
+	@scripts/mutants --generated --shard 0/2 --jobs 1 --work build/mutants/generated0 & \
+	  scripts/mutants --generated --shard 1/2 --jobs 1 --work build/mutants/generated1; \
+	  wait
+	@scripts/mutants --generated --report build/mutants/generated0 build/mutants/generated1 \
+	  | tee build/mutants/generated-result.txt
 
 # With a display: the program in Wine's desktop there; without one: the picture tour on Xvfb.
 run: setup win win64
