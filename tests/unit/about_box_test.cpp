@@ -155,6 +155,9 @@ TEST_F(AboutBoxTest, EmptyProductNameFallsBackToFileDescription) {
     });
     EXPECT_EQ(caption, "CDプレーヤー について");
     EXPECT_EQ(version, "CDプレーヤー ver. 0.02");
+    ctl::SetVersionString("ProductName", "T"); // one letter is a name of its own
+    Open([&](HWND d) { caption = ctl::WindowText(d); });
+    EXPECT_EQ(caption, "T について");
 }
 
 TEST_F(AboutBoxTest, NoNameAtAllLeavesTheNameOut) {
@@ -342,7 +345,11 @@ class AboutBoxControlTest : public AboutBoxTest, public ::testing::WithParamInte
 TEST_P(AboutBoxControlTest, HandCursorOnlyOverTheHyperlink) {
     const int id = GetParam();
     ctl::SetCursorResult over{};
-    Open([&](HWND d) { over = ctl::MouseOver(id ? Item(d, id) : d); });
+    INT_PTR answer = -1;
+    Open([&](HWND d) {
+        over = ctl::MouseOver(id ? Item(d, id) : d);
+        ctl::LastDialogProcAnswer(d, &answer);
+    });
     ctl::ImageInfo image{};
     bool described = ctl::DescribeImage(over.cursor, &image);
     if (id == IDC_ABOUT_URL) {
@@ -351,6 +358,7 @@ TEST_P(AboutBoxControlTest, HandCursorOnlyOverTheHyperlink) {
         EXPECT_EQ(image.resource, "IDC_CURSOR_HAND");
     } else {
         EXPECT_EQ(over.answer, 0);
+        EXPECT_EQ(answer, 0); // declined, so the platform sets the class cursor
         EXPECT_EQ(over.cursor, ctl::ArrowCursor());
     }
 }
