@@ -38,7 +38,7 @@ class CdAudioTest : public ::testing::Test {
 
 TEST_F(CdAudioTest, OpenSendsTypeElementAndCallersFlagsWithoutAlias) {
     MCIDEVICEID id = 0;
-    ASSERT_TRUE(CdOpen("cdaudio", "d:", 0x2202, &id));
+    ASSERT_EQ(CdOpen("cdaudio", "d:", 0x2202, &id), 1);
     EXPECT_NE(id, device_);
     EXPECT_EQ(mci::DriveOf(id), 'd');
     auto log = mci::Commands();

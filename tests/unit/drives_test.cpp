@@ -104,6 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
                      mci::CdDrive('g').WithDisc({mci::Data(60), mci::Audio(60)}); // pass 1
                  },
                  'g'},
+        ScanCase{"OneDataTrackBeatsAnEmptyDisc",
+                 [] {
+                     mci::CdDrive('d').WithDisc({});
+                     mci::CdDrive('e').WithDisc({mci::Data(60)});
+                 },
+                 'e'},
         ScanCase{"ReadableEmptyDiscBeatsAnEmptyDrive",
                  [] {
                      mci::CdDrive('d');
@@ -273,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SwitchCase{"AudioDisc", mci::AudioTracks(4), 1, 1},
         SwitchCase{"FirstAudioTrackIsTwo", {mci::Data(60), mci::Audio(60), mci::Audio(60)}, 1, 2},
-        SwitchCase{"OnlyData", {mci::Data(60), mci::Data(60)}, 1, 0},
+        SwitchCase{"OneDataTrack", {mci::Data(60)}, 1, 0},
         SwitchCase{"NoTracks", {}, 0, 0}),
     [](const auto& info) { return info.param.name; });
 
