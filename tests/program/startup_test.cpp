@@ -111,12 +111,17 @@ TEST_F(StartupTest, AFileWithoutShellIconRegistersTheClassWithoutIcons) {
         }
 }
 
-TEST_F(StartupTest, AModulePathThatDoesNotFitGivesNoIcons) {
-    // Cut to the buffer, it would name some other file: the shell is not even asked.
-    ctl::SetModulePath("C:\\" + std::string(MAX_PATH - 7, 'p') + ".exe");
-    QuitAt(1000);
-    EXPECT_EQ(Run(), 0);
-    EXPECT_TRUE(ctl::CallsTo("SHGetFileInfoA").empty());
+TEST_F(StartupTest, AModulePathThatDoesNotFitOrIsNotKnownGivesNoIcons) {
+    // Cut to the buffer, it would name some other file: the shell is not even asked, as when
+    // there is no path at all.
+    for (const std::string& path :
+         {"C:\\" + std::string(MAX_PATH - 7, 'p') + ".exe", std::string()}) {
+        SetUp();
+        ctl::SetModulePath(path);
+        QuitAt(1000);
+        EXPECT_EQ(Run(), 0);
+        EXPECT_TRUE(ctl::CallsTo("SHGetFileInfoA").empty()) << path.size();
+    }
 }
 
 TEST_F(StartupTest, QuitFromTheMenuWritesTheSettingsOnceAndEndsCleanly) {
@@ -137,7 +142,7 @@ TEST_F(StartupTest, QuitFromTheMenuWritesTheSettingsOnceAndEndsCleanly) {
     EXPECT_EQ(ctl::CallsTo("CreateMutexA")[0].args[0], static_cast<uintptr_t>(TRUE));
     // The order of the shutdown, from the chosen command on: the poll (timer 3) and the icon go
     // first, so nothing reaches a player being taken down; the drive stops before it closes;
-    // the settings follow; the mutex goes last, once nothing of the instance is left.
+    // the settings follow, and no media key is taken again; the mutex goes last, once all is gone.
     std::vector<std::string> steps;
     for (const ctl::Call& c : ctl::Calls()) {
         if (c.api == "TrackPopupMenuEx")
@@ -148,7 +153,8 @@ TEST_F(StartupTest, QuitFromTheMenuWritesTheSettingsOnceAndEndsCleanly) {
             steps.push_back("NIM_DELETE");
         else if (c.api == "mciSendCommandA" && (c.args[1] == MCI_STOP || c.args[1] == MCI_CLOSE))
             steps.push_back(c.args[1] == MCI_STOP ? "MCI_STOP" : "MCI_CLOSE");
-        else if (c.api == "WritePrivateProfileStringA" || c.api == "CloseHandle")
+        else if (c.api == "WritePrivateProfileStringA" || c.api == "CloseHandle" ||
+                 c.api == "RegisterHotKey")
             steps.push_back(c.api);
     }
     EXPECT_EQ(steps, (std::vector<std::string>{"KillTimer 3", "NIM_DELETE", "MCI_STOP", "MCI_CLOSE",

@@ -249,6 +249,7 @@ TEST_F(DispatchTest, ModesAreOnlyStored) {
 TEST_F(DispatchTest, DoorCommandsStopFirstThenMoveTheDoor) {
     Command(IDM_PLAY);
     EXPECT_EQ(Command(IDM_OPEN_DOOR), 0);
+    EXPECT_EQ(Transport(), (std::vector<UINT>{MCI_STOP, MCI_PLAY, MCI_STOP}));
     EXPECT_TRUE(mci::IsDoorOpen('d'));
     EXPECT_FALSE(mci::IsPlaying('d'));
     EXPECT_EQ(Command(IDM_CLOSE_DOOR), 0);
@@ -269,6 +270,7 @@ TEST_F(DispatchTest, AboutOpensTheAboutBoxOwnedByTheWindow) {
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].owner, window);
     EXPECT_EQ(runs[0].templateName, "ABOUT_BOX");
+    EXPECT_EQ(LastPlayedTrack(), -1);
 }
 
 } // namespace

@@ -279,8 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SwitchCase{"AudioDisc", mci::AudioTracks(4), 1, 1},
         SwitchCase{"FirstAudioTrackIsTwo", {mci::Data(60), mci::Audio(60), mci::Audio(60)}, 1, 2},
-        SwitchCase{"OneDataTrack", {mci::Data(60)}, 1, 0},
-        SwitchCase{"NoTracks", {}, 0, 0}),
+        SwitchCase{"OneDataTrack", {mci::Data(60)}, 1, 0}, SwitchCase{"NoTracks", {}, 0, 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SelectDriveTest, SameDriveAgainIsRefusedAndChangesNothing) {
