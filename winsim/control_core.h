@@ -63,6 +63,7 @@ void After(Millis dt, std::function<void()> action);
 void RunFor(Millis dt);      // pumps messages as a loop would, until the clock has advanced dt
 void SetTimeLimit(Millis t); // GetMessageA fails the test past this virtual time
 void FailNextGetMessage();   // the next GetMessageA returns -1 and leaves its record alone
+void FailNextCreateWindow(); // the next CreateWindowExA fails, as when the desktop heap is full
 // How a scenario failure (runaway loop, nothing due) is reported; tests turn it into a
 // GoogleTest failure. The default prints and aborts.
 void SetFailureHandler(std::function<void(const std::string&)> handler);

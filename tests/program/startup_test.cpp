@@ -190,6 +190,14 @@ TEST_F(StartupTest, AFailingMessageLoopStillExitsWithZero) {
     EXPECT_EQ(ctl::Calls().back().api, "CloseHandle");
 }
 
+TEST_F(StartupTest, AWindowThatCannotBeCreatedEndsWithZeroAndNothingLeftHeld) {
+    ctl::FailNextCreateWindow();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(shell::Icons().empty());
+    ASSERT_FALSE(ctl::Calls().empty());
+    EXPECT_EQ(ctl::Calls().back().api, "CloseHandle"); // the instance mutex, given back
+}
+
 TEST_F(StartupTest, CloseMessageRunsTheSameShutdown) {
     ctl::At(1000, [] { PostMessageA(MainWindow(), WM_CLOSE, 0, 0); });
     EXPECT_EQ(Run(), 0);

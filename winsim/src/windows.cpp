@@ -52,6 +52,7 @@ struct Desktop {
     UINT_PTR nextThreadTimerId = 0x7FF0;
     HWND foreground = nullptr;
     bool getMessageFails = false; // the next GetMessageA reports an error
+    bool createWindowFails = false; // the next CreateWindowExA reports an error
     Millis busyInstant = 0;       // the virtual time of the last message handed out
     long messagesThisInstant = 0; // and how many were handed out at that time
 };
@@ -305,6 +306,11 @@ BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
+    if (D().createWindowFails) {
+        D().createWindowFails = false;
+        SetLastError(8); // ERROR_NOT_ENOUGH_MEMORY
+        return nullptr;
+    }
     ClassInfo* cls = FindClass(className);
     if (!cls) {
         SetLastError(1407); // ERROR_CANNOT_FIND_WND_CLASS
@@ -861,6 +867,10 @@ namespace winsim::control {
 
 void FailNextGetMessage() {
     D().getMessageFails = true;
+}
+
+void FailNextCreateWindow() {
+    D().createWindowFails = true;
 }
 
 HWND CreateTestWindow(WNDPROC proc, const char* title, RECT rect) {
