@@ -71,7 +71,6 @@ TEST_F(TrayUseTest, WithoutADiscTheTrackListSaysThereIsNone) {
 TEST_F(TrayUseTest, ADoubleClickTogglesPlayAndStopAndOpensNoMenu) {
     bool playing = false;
     bool stopped = false;
-    // Between two ticks: the media keys follow the command itself, not the next poll.
     ctl::At(1100, [] { shell::DoubleClick(); });
     ctl::At(1200, [&] { playing = mci::IsPlaying('d') && ctl::HotKeys().size() == 4; });
     ctl::At(3100, [] { shell::DoubleClick(); });
@@ -184,8 +183,7 @@ TEST_F(TrayUseTest, AtTheEndOfATrackContinuousPlayGoesOn) {
     mci::CdDrive('d').WithDisc({mci::Audio(3), mci::Audio(3), mci::Audio(3)});
     std::string tip;
     ctl::At(1100, [] { shell::DoubleClick(); });
-    // Between two ticks: the drive's notice of the end, not the poll, starts the next track.
-    ctl::At(4300, [] { EXPECT_TRUE(mci::IsPlaying('d')); });
+    ctl::At(4300, [] { EXPECT_TRUE(mci::IsPlaying('d')); }); // on the drive's notice, not a tick
     ctl::At(5600, [&] { tip = ShownTip(); }); // the tick of 5500: track 2 started at 4100
     QuitAt(6000);
     EXPECT_EQ(Run(), 0);

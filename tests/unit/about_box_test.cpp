@@ -155,9 +155,6 @@ TEST_F(AboutBoxTest, EmptyProductNameFallsBackToFileDescription) {
     });
     EXPECT_EQ(caption, "CDプレーヤー について");
     EXPECT_EQ(version, "CDプレーヤー ver. 0.02");
-    ctl::SetVersionString("ProductName", "T"); // one letter is a name of its own
-    Open([&](HWND d) { caption = ctl::WindowText(d); });
-    EXPECT_EQ(caption, "T について");
 }
 
 TEST_F(AboutBoxTest, NoNameAtAllLeavesTheNameOut) {
@@ -345,11 +342,7 @@ class AboutBoxControlTest : public AboutBoxTest, public ::testing::WithParamInte
 TEST_P(AboutBoxControlTest, HandCursorOnlyOverTheHyperlink) {
     const int id = GetParam();
     ctl::SetCursorResult over{};
-    INT_PTR answer = -1;
-    Open([&](HWND d) {
-        over = ctl::MouseOver(id ? Item(d, id) : d);
-        ctl::LastDialogProcAnswer(d, &answer);
-    });
+    Open([&](HWND d) { over = ctl::MouseOver(id ? Item(d, id) : d); });
     ctl::ImageInfo image{};
     bool described = ctl::DescribeImage(over.cursor, &image);
     if (id == IDC_ABOUT_URL) {
@@ -358,7 +351,6 @@ TEST_P(AboutBoxControlTest, HandCursorOnlyOverTheHyperlink) {
         EXPECT_EQ(image.resource, "IDC_CURSOR_HAND");
     } else {
         EXPECT_EQ(over.answer, 0);
-        EXPECT_EQ(answer, 0); // declined, so the platform sets the class cursor
         EXPECT_EQ(over.cursor, ctl::ArrowCursor());
     }
 }

@@ -90,12 +90,13 @@ INSTANTIATE_TEST_SUITE_P(
                      mci::CdDrive('e').WithDisc(mci::AudioTracks(5));
                  },
                  'd'},
-        ScanCase{"DataDiscBeatsAnEmptyDrive",
+        ScanCase{"DataDiscBeatsAnEmptyDriveAndAnEmptyDisc",
                  [] {
                      mci::CdDrive('d');
-                     mci::CdDrive('e').WithDisc({mci::Data(600)});
+                     mci::CdDrive('e').WithDisc({});
+                     mci::CdDrive('f').WithDisc({mci::Data(600)});
                  },
-                 'e'},
+                 'f'},
         ScanCase{"EachPassOutranksTheLetters",
                  [] {
                      mci::CdDrive('d');                                           // pass 4
@@ -104,12 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
                      mci::CdDrive('g').WithDisc({mci::Data(60), mci::Audio(60)}); // pass 1
                  },
                  'g'},
-        ScanCase{"OneDataTrackBeatsAnEmptyDisc",
-                 [] {
-                     mci::CdDrive('d').WithDisc({});
-                     mci::CdDrive('e').WithDisc({mci::Data(60)});
-                 },
-                 'e'},
         ScanCase{"ReadableEmptyDiscBeatsAnEmptyDrive",
                  [] {
                      mci::CdDrive('d');

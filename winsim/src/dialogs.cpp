@@ -839,8 +839,11 @@ SetCursorResult MouseOver(HWND window) {
         return SetCursorResult{0, S().cursor};
     LRESULT answer = SendMessageA(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    if (!answer)
-        S().cursor = ArrowHandle(); // the window's class cursor
+    // Default processing, which shows the window's class cursor, runs only when the dialog
+    // procedure itself declined: a procedure that claims the message keeps the cursor as it was.
+    INT_PTR handled = 0;
+    if (!LastDialogProcAnswer(dialog, &handled) || !handled)
+        S().cursor = ArrowHandle();
     return SetCursorResult{answer, S().cursor};
 }
 
