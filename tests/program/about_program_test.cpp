@@ -56,6 +56,7 @@ TEST_F(AboutProgramTest, AboutFromTheMainMenuShowsTheProgramsBox) {
         mainWindow = ctl::FindByClass("trovanix");
         dialog = ctl::OpenDialog();
         ASSERT_NE(dialog, nullptr);
+        EXPECT_NE(ctl::FindByClass("tooltips_class32"), nullptr); // the link's tip
         caption = ctl::WindowText(dialog);
         ctl::DialogItem item{};
         if (ctl::FindDialogItem(dialog, IDC_ABOUT_VERSION, &item))

@@ -58,6 +58,7 @@ class SettingsValueTest : public SettingsTest, public ::testing::WithParamInterf
 
 // Longer than the reader's buffer: its first MAX_PATH - 1 bytes read as 0, the number is 5.
 const std::string kLongNumber = std::string(300, '0') + "5";
+const std::string kLongestWhole = std::string(MAX_PATH - 3, '0') + "7"; // fills all but a byte
 
 TEST_P(SettingsValueTest, ReadsWhatTheFileHolds) {
     const ValueCase& c = GetParam();
@@ -83,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"2147483648", "99999999999999999999", 1, 2},
                       ValueCase{"-2147483649", "-", 1, 2},
                       // Cut by the reader's buffer: not the number the file holds.
-                      ValueCase{kLongNumber.c_str(), kLongNumber.c_str(), 1, 2}));
+                      ValueCase{kLongNumber.c_str(), kLongNumber.c_str(), 1, 2},
+                      ValueCase{kLongestWhole.c_str(), "3", 7, 3}));
 
 TEST_F(SettingsTest, SectionAndKeyNamesMatchWithoutCase) {
     winsim::control::WriteFile(kIni, "[SORVINTAL]\nリピート = 0\n再生方法=1\n");
@@ -139,6 +141,7 @@ TEST(ParseIniIntTest, FollowsDecimalConversion) {
     EXPECT_EQ(ParseIniInt("\t\n\r\f\v 0009", &v), 1);
     EXPECT_EQ(v, 9);
     EXPECT_EQ(ParseIniInt("- 1", &v), 0);
+    EXPECT_EQ(ParseIniInt("2147483648", &v), 0);
 }
 
 } // namespace

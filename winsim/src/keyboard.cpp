@@ -56,12 +56,13 @@ BOOL WINAPI RegisterHotKey(HWND h, int id, UINT mods, UINT vk) {
     auto same = [&](const control::HotKey& k) { return k.mods == mods && k.vk == vk; };
     bool elsewhere = std::find(KB().elsewhere.begin(), KB().elsewhere.end(),
                                std::make_pair(mods, vk)) != KB().elsewhere.end();
-    auto taken = std::find_if(keys.begin(), keys.end(), same);
-    if (elsewhere || (taken != keys.end() && (taken->window != h || taken->id != id))) {
+    // A key that is held fails, also for the very window and id that hold it (Wine's server
+    // looks at the key before the id, as Windows does).
+    if (elsewhere || std::any_of(keys.begin(), keys.end(), same)) {
         SetLastError(kHotKeyAlreadyRegistered);
         return FALSE;
     }
-    // The same window and id again replaces the key it stood for.
+    // The same window and id with another key replaces the key it stood for.
     keys.erase(
         std::remove_if(keys.begin(), keys.end(),
                        [&](const control::HotKey& k) { return k.window == h && k.id == id; }),

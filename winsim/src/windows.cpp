@@ -51,10 +51,10 @@ struct Desktop {
     uint64_t timerOrder = 0;
     UINT_PTR nextThreadTimerId = 0x7FF0;
     HWND foreground = nullptr;
-    bool getMessageFails = false; // the next GetMessageA reports an error
+    bool getMessageFails = false;   // the next GetMessageA reports an error
     bool createWindowFails = false; // the next CreateWindowExA reports an error
-    Millis busyInstant = 0;       // the virtual time of the last message handed out
-    long messagesThisInstant = 0; // and how many were handed out at that time
+    Millis busyInstant = 0;         // the virtual time of the last message handed out
+    long messagesThisInstant = 0;   // and how many were handed out at that time
 };
 
 Desktop& D() {
@@ -501,7 +501,11 @@ BOOL WINAPI PostMessageA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return TRUE;
 }
 
-BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT) {
+BOOL WINAPI GetMessageA(LPMSG msg, HWND h, UINT first, UINT last) {
+    // Only the whole queue is modelled: with a window or a range the platform would leave the
+    // other messages (all but WM_QUIT and sent ones) waiting, which winsim does not mimic.
+    if (h || first || last)
+        Fail("GetMessageA: only GetMessageA(msg, NULL, 0, 0) is modelled");
     // An error leaves the record as it was, as on the platform.
     if (D().getMessageFails) {
         D().getMessageFails = false;
