@@ -115,8 +115,12 @@ TEST_F(PlayerTest, CreateWithoutAnyDriveLeavesAnIdlePlayer) {
     EXPECT_EQ(PlayerNext(window_, 1), 0);
     EXPECT_EQ(PlayerPrev(window_), 0);
     EXPECT_EQ(State().currentTrack, 0);
+    DWORD position = 0;
+    EXPECT_EQ(PlayerGetPosition(window_, &position), 0);
     EXPECT_EQ(PlayerPlay(window_), 1);
     EXPECT_EQ(PlayerStop(window_), 1);
+    EXPECT_EQ(PlayerCreate(nullptr, nullptr), 0); // no window to attach it to: nothing kept
+    EXPECT_EQ(ctl::LiveHandles().heapBlocks, 1);
 }
 
 TEST_F(PlayerTest, CreateWithAnEmptyDriveOpensItWithNoCurrentTrack) {
