@@ -113,10 +113,13 @@ TEST_F(TrayMenuTest, WithoutCdDrivesTheMainMenuBeginsWithTheSeparator) {
 TEST_F(TrayMenuTest, ThePlayersDriveIsChecked) {
     mci::CdDrive('b');
     mci::CdDrive('d').WithDisc(mci::AudioTracks(3));
+    mci::CdDrive('z');
     StartPlayer(PLAY_SINGLE);
     ASSERT_EQ(PlayerGetDriveIndex(window), 3);
     ctl::DisplayedMenu menu = Open(ShowMainMenu);
     EXPECT_EQ(Checked(menu), (std::vector<UINT>{1027, IDM_SINGLE}));
+    // The last letter too; a drive without a disc has no label to show.
+    EXPECT_EQ(menu.items[0].text + menu.items[2].text, "z:\\: b:\\: ");
 }
 
 TEST_F(TrayMenuTest, StopIsGrayedOnlyWhileNotPlaying) {
