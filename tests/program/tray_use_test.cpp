@@ -216,6 +216,8 @@ TEST_P(EndOfTrackOnBothDrivesTest, PlaysAsTheSettingsSay) {
             drive.SilentEnd();
         WriteSettingsFile(c.repeat, c.mode);
         ctl::At(1000, [] { shell::DoubleClick(); });
+        // Only a repeat still plays at the end; a play that ended by itself gave the keys back.
+        ctl::At(11900, [&c] { EXPECT_EQ(ctl::HotKeys().size(), *c.repeat == '1' ? 4u : 0u); });
         QuitAt(12000);
         EXPECT_EQ(Run(), 0);
         EXPECT_EQ(mci::PlayedTracks(), c.played);
