@@ -155,6 +155,9 @@ TEST_F(AboutBoxTest, EmptyProductNameFallsBackToFileDescription) {
     });
     EXPECT_EQ(caption, "CDプレーヤー について");
     EXPECT_EQ(version, "CDプレーヤー ver. 0.02");
+    ctl::SetVersionString("ProductName", "T"); // one letter is a name of its own
+    Open([&](HWND d) { caption = ctl::WindowText(d); });
+    EXPECT_EQ(caption, "T について");
 }
 
 TEST_F(AboutBoxTest, NoNameAtAllLeavesTheNameOut) {
@@ -342,7 +345,10 @@ class AboutBoxControlTest : public AboutBoxTest, public ::testing::WithParamInte
 TEST_P(AboutBoxControlTest, HandCursorOnlyOverTheHyperlink) {
     const int id = GetParam();
     ctl::SetCursorResult over{};
-    Open([&](HWND d) { over = ctl::MouseOver(id ? Item(d, id) : d); });
+    Open([&](HWND d) { // from the link, whose hand must not stay, to the control
+        ctl::MouseOver(Item(d, IDC_ABOUT_URL));
+        over = ctl::MouseOver(id ? Item(d, id) : d);
+    });
     ctl::ImageInfo image{};
     bool described = ctl::DescribeImage(over.cursor, &image);
     if (id == IDC_ABOUT_URL) {

@@ -268,6 +268,7 @@ TEST_F(DispatchTest, QuitDestroysTheWindowBeforeReturningZero) {
 TEST_F(DispatchTest, AboutOpensTheAboutBoxOwnedByTheWindow) {
     ctl::After(100, [] { ctl::PressOK(); });
     EXPECT_EQ(Command(IDM_ABOUT), 0);
+    EXPECT_EQ(DefaultCalls(IDM_ABOUT, 0), 0u);
     auto runs = ctl::DialogRuns();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].owner, window);
