@@ -622,7 +622,6 @@ class BothDrivesTest : public PlayerTest, public ::testing::WithParamInterface<D
         mci::CdDriveScene drive = mci::CdDrive('d').WithDisc(tracks);
         if (GetParam().silent) {
             drive.SilentEnd();
-            // Around the end of track 2 some queries fail: a later tick judges that end.
             ctl::At(58800, [] { mci::FailCommand(MCI_STATUS, MCI_STATUS_NUMBER_OF_TRACKS, 4); });
         }
         if (GetParam().spinUp)

@@ -118,8 +118,7 @@ TEST_F(TrayMenuTest, ThePlayersDriveIsChecked) {
     ASSERT_EQ(PlayerGetDriveIndex(window), 3);
     ctl::DisplayedMenu menu = Open(ShowMainMenu);
     EXPECT_EQ(Checked(menu), (std::vector<UINT>{1027, IDM_SINGLE}));
-    // The last letter too; a drive without a disc has no label to show.
-    EXPECT_EQ(menu.items[0].text + menu.items[2].text, "z:\\: b:\\: ");
+    EXPECT_EQ(menu.items[0].text + menu.items[2].text, "z:\\: b:\\: "); // no disc, no label
 }
 
 TEST_F(TrayMenuTest, StopIsGrayedOnlyWhileNotPlaying) {
