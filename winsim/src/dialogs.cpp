@@ -837,13 +837,10 @@ SetCursorResult MouseOver(HWND window) {
     HWND dialog = OpenDialog();
     if (!dialog || (window != dialog && !IsChild(dialog, window)))
         return SetCursorResult{0, S().cursor};
+    // The dialog's default processing, which runs only when its procedure declines, shows the
+    // class cursor; a procedure that claims the message keeps the cursor as it was.
     LRESULT answer = SendMessageA(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    // Default processing, which shows the window's class cursor, runs only when the dialog
-    // procedure itself declined: a procedure that claims the message keeps the cursor as it was.
-    INT_PTR handled = 0;
-    if (!LastDialogProcAnswer(dialog, &handled) || !handled)
-        S().cursor = ArrowHandle();
     return SetCursorResult{answer, S().cursor};
 }
 
