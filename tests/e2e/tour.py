@@ -124,9 +124,9 @@ def take(env, pictures, scale=None):
         if "tray-tooltip" in wanted:
             # A few seconds into the first track, the hand rests on the icon.
             time.sleep(3)
-            # Where hand.exe places the cursor for its tray gestures: on the icon, at the right
-            # end of the taskbar.
-            tour.point(quiet.width - 12, quiet.height - 12)
+            # Where hand.exe places the cursor for its tray gestures: on the icon, wherever
+            # this Wine's taskbar has put it.
+            tour.point(*(int(v) for v in r.do("icon where").split()))
             _, box = tour.changed(quiet, "the tooltip", r, TOOLTIP_WIDTH)
             time.sleep(SETTLE)
             now = tour.screen()

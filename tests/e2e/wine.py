@@ -24,7 +24,7 @@ SERVER32 = "/usr/lib/wine/wineserver32"
 SERVER64 = "/usr/lib/wine/wineserver64"
 LOCALE = "ja_JP.UTF-8"
 # Bumped whenever what setup puts into the prefix changes, so old prefixes are rebuilt.
-PREFIX_VERSION = "2"
+PREFIX_VERSION = "4"
 
 
 class WineError(Exception):
@@ -81,9 +81,15 @@ def _kernel_release():
     return tuple(nums), release
 
 
+def wine_version(loader_output):
+    """"wine-10.0" from what a loader's --version printed ("wine-10.0 (Debian 10.0~repack-6)")."""
+    words = (loader_output.splitlines() or [""])[-1].split()
+    return words[0] if words and words[0].startswith("wine-") else "an unknown Wine"
+
+
 def qemu_route(loader):
-    """The wrapper that runs the 32-bit loader under qemu and the words for it, or raises
-    WineError saying why this machine cannot."""
+    """The wrapper that runs the 32-bit loader under qemu, the words for it and the loader's
+    version, or raises WineError saying why this machine cannot."""
     version, release = _kernel_release()
     if version < PRIVATE_BINFMT_KERNEL:
         raise WineError("kernel %s has no private binfmt_misc for qemu-i386 (needs 6.7 or later)"
@@ -100,15 +106,15 @@ def qemu_route(loader):
     if rc != 0:
         raise WineError("the 32-bit loader does not run through %s either: %s" % (
             name, (out.splitlines() or ["?"])[-1]))
-    return wrap, name
+    return wrap, name, wine_version(out)
 
 
 def choose(builds, emulate=False):
     """Picks the architecture and loader: the 32-bit program where the 32-bit loader runs (with
     emulate, also through qemu-i386), else the 64-bit one. builds maps "32"/"64" to a build
     folder (or None). Returns a dict with arch, folder, loader, server, the wrapper argv every
-    Wine command is run under, the route and the reason, or raises WineError saying why nothing
-    can run."""
+    Wine command is run under, the route, the loader's Wine version and the reason, or raises
+    WineError saying why nothing can run."""
     reasons = []
     for arch, loader_path, loader_name, servers, winearch in ARCHES:
         folder = builds.get(arch)
@@ -123,13 +129,14 @@ def choose(builds, emulate=False):
             continue
         wrap, route = [], ""
         rc, out = _run_quiet([loader, "--version"])
+        version = wine_version(out)
         if rc != 0:
             why = (out.splitlines() or ["?"])[-1].replace(loader + ": ", "")
             if not (emulate and arch == "32"):
                 reasons.append("the %s-bit loader cannot run here: %s" % (arch, why))
                 continue
             try:
-                wrap, route = qemu_route(loader)
+                wrap, route, version = qemu_route(loader)
             except WineError as e:
                 reasons.append("the 32-bit loader cannot run here (%s), %s" % (why, e))
                 continue
@@ -137,7 +144,7 @@ def choose(builds, emulate=False):
         server = next((s for s in servers if os.access(s, os.X_OK)), None)
         return dict(arch=arch, folder=folder, loader=loader,
                     server=server or _which("wineserver") or servers[-1], winearch=winearch,
-                    wrap=wrap, route=route,
+                    wrap=wrap, route=route, version=version,
                     reason="; ".join(reasons) or "the %s-bit loader runs here" % arch)
     raise WineError("no Wine can run trovanix.exe: " +
                     ("; ".join(reasons) or "no build was given"))
@@ -238,8 +245,9 @@ class Env:
         self._place_cds(cd_drives)
         self.start_server()
         through = " through " + choice["route"] if choice["route"] else ""
-        return "e2e: %s-bit trovanix.exe from %s under %s%s (%s)" % (
-            choice["arch"], choice["folder"], choice["loader"], through, choice["reason"])
+        return "e2e: %s-bit trovanix.exe from %s under %s (%s)%s (%s)" % (
+            choice["arch"], choice["folder"], choice["loader"], choice["version"], through,
+            choice["reason"])
 
     def _prefix_fingerprint(self, choice, cd_drives):
         dll = os.path.join(choice["folder"], "e2e", "vcdaudio.dll")
@@ -293,6 +301,11 @@ class Env:
             "",
             r"[HKEY_CURRENT_USER\Software\Wine\Explorer]", '"Desktop"="Default"', "",
             r"[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]", '"Default"="1024x768"', "",
+            # The taskbar at the bottom, with the notification area at its right end, as on
+            # Windows. Wine 8 draws one on every virtual desktop; Wine 10 only where the
+            # desktop's shell is enabled, else the icons sit in a small window of their own.
+            r"[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops\Default]",
+            '"EnableShell"=dword:00000001', "",
             r"[HKEY_CURRENT_USER\Software\Wine\WineDbg]", '"ShowCrashDialog"=dword:00000000', "",
             # No window manager on Xvfb: an unmanaged window closes without the 2 s wait for
             # one, which would stall the program after every dialog and at its end.
@@ -300,6 +313,11 @@ class Env:
             # The dialog font of the program's About box.
             r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]",
             '"ＭＳ Ｐゴシック"="IPAPGothic"', '"ＭＳ ゴシック"="IPAGothic"', "",
+            # The Japanese system's UI font, which Wine links to the fonts of menus and
+            # captions for the glyphs they lack, as Windows does. Wine 8 draws menus and
+            # captions in it; Wine 10 in Tahoma, linked to it.
+            r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
+            '"MS UI Gothic"="IPAPGothic"', "",
             # The screen's DPI, as the display settings set it.
             r"[HKEY_CURRENT_USER\Control Panel\Desktop]", '"LogPixels"=dword:%08x' % self.dpi, "",
         ]

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Mirrors C++ sources with their narrow string and character literals in code page 932.
 
-clang 14 only knows UTF-8 as the execution character set, so the fuzz build cannot use
--fexec-charset=CP932 as the other builds do. Instead the product and winsim are compiled from a
-mirror in which every non-ASCII character of a narrow literal is written as the octal escapes
-of its code page 932 bytes (three digits each, so a following digit is never taken into the
-escape). Comments and wide or UTF-8 literals are left as they are; a line keeps its number, so
-diagnostics and stack traces point at the same lines of the real files. The bytes come from
+clang (14 and 19 alike) only knows UTF-8 as the execution character set, so the fuzz build
+cannot use -fexec-charset=CP932 as the other builds do. Instead the product and winsim are
+compiled from a mirror in which every non-ASCII character of a narrow literal is written as the
+octal escapes of its code page 932 bytes (three digits each, so a following digit is never taken
+into the escape). Comments and wide or UTF-8 literals are left as they are; a line keeps its
+number, so diagnostics and stack traces point at the same lines of the real files. The bytes come from
 iconv's CP932 table, the one gcc's -fexec-charset uses.
 
 usage: cp932_literals.py SOURCE_ROOT MIRROR_ROOT DIR...

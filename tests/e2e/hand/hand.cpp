@@ -389,6 +389,35 @@ void CommandWindow() {
     Send();
 }
 
+// Where the program's icon is on the screen, as Wine lays out its taskbar: Wine 10 gives
+// each icon a child window of its own (the only icon in the tests' prefix is the program's);
+// Wine 8 paints the icons into the taskbar itself, from its right end. False without a taskbar.
+const wchar_t kTaskbarClass[] = L"Shell_TrayWnd";
+const wchar_t kWineIconClass[] = L"__wine_tray_icon";
+const int kIconHalf = 12; // half an icon's cell in Wine 8's taskbar
+
+bool IconPoint(POINT* point) {
+    HWND taskbar = FindWindowW(kTaskbarClass, NULL);
+    if (!taskbar || !IsWindowVisible(taskbar))
+        return false;
+    RECT box;
+    HWND icon = FindWindowExW(taskbar, NULL, kWineIconClass, NULL);
+    while (icon && !IsWindowVisible(icon))
+        icon = FindWindowExW(taskbar, icon, kWineIconClass, NULL);
+    if (icon) {
+        if (!GetWindowRect(icon, &box))
+            return false;
+        point->x = (box.left + box.right) / 2;
+        point->y = (box.top + box.bottom) / 2;
+        return true;
+    }
+    if (!GetWindowRect(taskbar, &box))
+        return false;
+    point->x = box.right - kIconHalf;
+    point->y = box.bottom - kIconHalf;
+    return true;
+}
+
 // The mouse messages the shell relays for each gesture on the icon, in order.
 void CommandTray(const char* gesture) {
     static const UINT kClick[] = {WM_LBUTTONDOWN, WM_LBUTTONUP};
@@ -415,9 +444,13 @@ void CommandTray(const char* gesture) {
         Answer("fail none");
         return;
     }
-    // The mouse rests on the icon, in the notification area at the bottom right; the program
-    // opens its menus at the cursor.
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 12, GetSystemMetrics(SM_CYSCREEN) - 12);
+    // The mouse rests on the icon; the program opens its menus at the cursor.
+    POINT point;
+    if (!IconPoint(&point)) {
+        Answer("fail no taskbar");
+        return;
+    }
+    SetCursorPos(point.x, point.y);
     // The shell relays with SendNotifyMessage: queued as sent messages, so they come before
     // anything posted, and the shell never waits for the program.
     for (int i = 0; i < count; ++i) {
@@ -769,7 +802,8 @@ NOTIFYICONDATAW ProgramIconRecord(HWND window) {
 
 // "icon": whether the shell shows the program's icon ("ok 1" or "ok 0"); a modify that changes
 // nothing succeeds only for an icon the shell holds. "icon delete": takes it away behind the
-// program's back, as a shell that lost it.
+// program's back, as a shell that lost it. "icon where": the screen point at the icon's middle
+// ("ok X Y"), where the user's hand goes.
 void CommandIcon(char** words, int count) {
     HWND window = ProgramWindow();
     if (!window) {
@@ -781,6 +815,17 @@ void CommandIcon(char** words, int count) {
         Answer(Shell_NotifyIconW(NIM_MODIFY, &data) ? "ok 1" : "ok 0");
     } else if (count == 1 && strcmp(words[0], "delete") == 0) {
         Answer(Shell_NotifyIconW(NIM_DELETE, &data) ? "ok" : "fail delete");
+    } else if (count == 1 && strcmp(words[0], "where") == 0) {
+        POINT point;
+        if (!IconPoint(&point)) {
+            Answer("fail no taskbar");
+            return;
+        }
+        ReplyStart("ok ");
+        ReplyAppendSigned(point.x);
+        ReplyAppend(" ", 1);
+        ReplyAppendSigned(point.y);
+        Send();
     } else {
         Answer("fail usage");
     }
