@@ -38,11 +38,11 @@ void CommandRepeat(HWND window) {
     PlayerSetRepeat(window, !PlayerGetRepeat(window));
 }
 
-// The program's own plays and stops hold and give back the media keys at once; the poll
-// corrects a play that did not start.
+// The program's own plays and stops hold and give back the media keys at once: held for as long
+// as the player's play goes on, not given back for a play that did not start.
 void Play(HWND window) {
     PlayerPlay(window);
-    MediaKeysFollow(window, 1);
+    MediaKeysFollow(window, PlayerHasPlay(window));
 }
 
 void Stop(HWND window) {

@@ -100,9 +100,10 @@ LRESULT OnTogglePlay(HWND window) {
     return 0;
 }
 
-// A media key, held while the drive plays: the same command as its menu item or gesture.
+// A media key, held while the player's play goes on: the same command as its menu item or
+// gesture. Play/Pause stops that play, also while the drive still spins up.
 LRESULT OnHotKey(HWND window, WPARAM id) {
-    UINT command = MediaKeyCommand(id, PlayerIsPlaying(window));
+    UINT command = MediaKeyCommand(id, PlayerHasPlay(window));
     if (command)
         SendMessageA(window, WM_COMMAND, command, 0);
     return 0;

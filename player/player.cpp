@@ -162,6 +162,11 @@ int PlayerIsPlaying(HWND window) {
     return state->seen.haveMode && mode == MCI_MODE_PLAY;
 }
 
+int PlayerHasPlay(HWND window) {
+    PlayerState* state = PlayerGet(window);
+    return state ? state->play.pending : 0;
+}
+
 int PlayerOpenDoor(HWND window) {
     PlayerState* state = PlayerGet(window);
     if (!state)
@@ -268,13 +273,14 @@ void PlayerOnPoll(HWND window) {
         state->play.seenRunning = 1;
         return;
     }
-    // Until the play has been seen running, a stopped drive may still be spinning up.
-    if (!state->play.seenRunning)
-        return;
+    // An open door or a missing disc ends the play, also one still spinning up.
     if (seen.mode == MCI_MODE_OPEN || seen.mode == MCI_MODE_NOT_READY) {
         state->play.pending = 0;
         return;
     }
+    // Until the play has been seen running, a stopped drive may still be spinning up.
+    if (!state->play.seenRunning)
+        return;
     if (seen.mode != MCI_MODE_STOP)
         return;
     int atEnd = StoppedAtEndOfPlay(state->play, seen);

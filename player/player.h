@@ -57,6 +57,9 @@ int PlayerNext(HWND window, int wrap);
 int PlayerPrev(HWND window);
 int PlayerSelectTrack(HWND window, int track);
 int PlayerIsPlaying(HWND window);
+// 1 while the player's own play goes on: from its start until it ends or is stopped, through a
+// drive's spin-up, its seeks and every track change of a continuous play. Asks the drive nothing.
+int PlayerHasPlay(HWND window);
 int PlayerOpenDoor(HWND window);
 int PlayerCloseDoor(HWND window);
 

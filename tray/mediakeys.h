@@ -1,6 +1,7 @@
 // The keyboard's media keys: Play/Pause, Stop, Next track and Previous track, held as global
-// hotkeys of the main window while the drive plays and given back when it stops, so that a
-// program that is not playing never takes them from another player.
+// hotkeys of the main window while the program's own play goes on (through spin-up and track
+// changes) and given back when it ends or stops, so that a program that is not playing never
+// takes them from another player.
 #pragma once
 #include <windows.h>
 
@@ -14,6 +15,6 @@ void MediaKeysFollow(HWND window, int playing);
 // Gives back every key the window holds (quit, WM_DESTROY).
 void MediaKeysRelease(HWND window);
 // The WM_COMMAND a held key's WM_HOTKEY stands for: Stop, Next and Previous are the menu's,
-// Play/Pause is the double click's toggle (IDM_STOP while the drive plays, else IDM_PLAY).
+// Play/Pause toggles: IDM_STOP while the program's play goes on, else IDM_PLAY.
 // 0 for an id that is not one of the keys.
 UINT MediaKeyCommand(WPARAM id, int playing);

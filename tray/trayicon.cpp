@@ -65,6 +65,10 @@ NOTIFYICONDATAA TrayAddIcon(HWND window, UINT id, UINT message, HICON icon, cons
 
 BOOL TrayReAdd(NOTIFYICONDATAA* data) {
     Shell_NotifyIconA(NIM_DELETE, data);
+    // The delete waits for the shell's thread, and a message sent to the program meanwhile may
+    // have closed its window: an icon added for it then would stay behind as a ghost.
+    if (!IsWindow(data->hWnd))
+        return FALSE;
     return Shell_NotifyIconA(NIM_ADD, data);
 }
 
@@ -137,12 +141,14 @@ void CALLBACK TrayPoll(HWND window, UINT, UINT_PTR, DWORD) {
         if (tray.hTrayNotify && !TrayReAdd(&tray.iconData))
             tray.hTrayNotify = NULL;
     }
-    int playing = PlayerIsPlaying(window);
-    if (playing)
+    if (PlayerIsPlaying(window))
         TrayAnimate();
-    MediaKeysFollow(window, playing);
     if (FormatTrayTip(window, tray.iconData.szTip))
         Shell_NotifyIconA(NIM_MODIFY, &tray.iconData);
-    // Last: it judges the end of a play from the answers the steps above were given.
+    // It judges the end of a play from the answers the steps above were given.
     PlayerOnPoll(window);
+    // After every call that may have handled other threads' messages (a stop among them), and
+    // after the end of a play was judged: the keys follow the player's play as it is now. A
+    // drive spinning up or seeking reads as stopped, and must not cost the keys.
+    MediaKeysFollow(window, PlayerHasPlay(window));
 }

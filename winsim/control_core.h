@@ -35,6 +35,8 @@ void DenyWrites(const std::string& windowsFolder); // writes below it fail, like
 
 // ---- user input and screen ----------------------------------------------------------------
 void SetCursorPos(int x, int y);
+// GetCursorPos fails with ERROR_ACCESS_DENIED, as while another desktop has the input.
+void SetCursorUnreadable(bool unreadable);
 void SetWorkArea(const RECT& area);
 void SetDoubleClickTime(UINT ms);
 // GetSystemMetrics(SM_CXSMICON) and (SM_CYSMICON): 16 at 96 DPI, 24 at 144 DPI (150 %).
@@ -98,10 +100,15 @@ std::vector<TimerInfo> Timers();
 bool HasTimer(HWND window, UINT_PTR id);
 std::vector<MSG> QueuedMessages();
 // Another thread or program sends the message to h. As on the platform, the program's thread
-// takes it inside its next GetMessageA, PeekMessageA or modal loop turn, before anything
-// posted; with inNextPeekOnly, inside its next PeekMessageA alone: sent while a handler runs,
-// it arrives at a peek within that handler.
-void SendFromAnotherThread(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool inNextPeekOnly = false);
+// takes it before anything posted, at the first point where it looks for sent messages. Sent
+// while a handler runs, it arrives at a point within that handler: a peek, or a call that sends
+// to another thread's window and waits, as Shell_NotifyIconA does to the shell's.
+enum class Arrival {
+    NextWait,      // the next GetMessageA, PeekMessageA, modal loop turn or shell call
+    NextPeek,      // inside the next PeekMessageA alone
+    NextShellCall, // inside the next Shell_NotifyIconA alone, once the shell has carried it out
+};
+void SendFromAnotherThread(HWND h, UINT msg, WPARAM wp, LPARAM lp, Arrival at = Arrival::NextWait);
 
 // ---- live handles -------------------------------------------------------------------------
 // What exists at one moment, per kind: what a long session must give back.

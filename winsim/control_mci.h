@@ -79,6 +79,8 @@ class CdDriveScene {
     // The end of a play posts nothing, as on the NT-family drivers: its notification stays
     // pending until a later command supersedes or aborts it (see the device notes above).
     CdDriveScene& SilentEnd();
+    // MCI_STOP ends a play and drops its pending notification: no MCI_NOTIFY_ABORTED is posted.
+    CdDriveScene& SilentStop();
     // For ms of virtual time after a play starts the drive reports MCI_MODE_STOP with its head
     // at the play's start; the play then runs, its end delayed by as much.
     CdDriveScene& SpinUp(Millis ms);
@@ -104,6 +106,7 @@ struct DriveInfo {
     bool refusesOpen;
     bool refusesSecondOpen;
     bool silentEnd;
+    bool silentStop;
     Millis spinUp;
 };
 // false for anything but a letter a..z (either case)

@@ -79,6 +79,8 @@ std::string ImageLabel(HANDLE image);
 // what the program's file holds for the rest of the test.
 void SetNoVersionBlock();
 void RemoveVersionTranslation();
+// Cuts the Translation value to its first bytes (a whole entry is 4).
+void ShortenVersionTranslation(int bytes);
 // Sets or adds a value of the "041104b0" string table (stored as UTF-16, like the compiler
 // does), or removes it.
 void SetVersionString(const std::string& key, const std::string& value);

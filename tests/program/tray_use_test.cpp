@@ -229,23 +229,34 @@ INSTANTIATE_TEST_SUITE_P(Drives, EndOfTrackOnBothDrivesTest, ::testing::Values(f
 // Other programs' messages arrive inside the peek of the tick that finds track 1 ended on a
 // silent drive: the tick goes on only with its own play.
 TEST_F(TrayUseTest, AMessageSentIntoTheEndOfPlayCheckLeavesTheTickItsOwnPlayOnly) {
+    // How a stop ends the play; but for the first, no MCI_NOTIFY_ABORTED shows in the peek.
+    enum Stop { Aborts, Fails, PostsNothing };
     const struct {
         UINT message;
         WPARAM wParam;
         bool quits;
         std::vector<int> played;
+        Stop stop = Aborts;
     } cases[] = {
         {WM_CLOSE, 0, true, {1}},
         {WM_QUERYENDSESSION, 0, true, {1}},
         {WM_COMMAND, static_cast<WPARAM>(TrackCommandId(3)), false, {1, 3}},
+        {WM_COMMAND, IDM_STOP, false, {1}, Fails},
+        {WM_COMMAND, IDM_STOP, false, {1}, PostsNothing},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
+        SCOPED_TRACE(std::to_string(c.message) + " stop " + std::to_string(c.stop));
         SetUp();
-        mci::CdDrive('d').WithDisc(mci::AudioTracks(3, 3)).SilentEnd();
+        mci::CdDriveScene drive = mci::CdDrive('d').WithDisc(mci::AudioTracks(3, 3)).SilentEnd();
+        if (c.stop == PostsNothing)
+            drive.SilentStop();
         ctl::At(1000, [] { shell::DoubleClick(); });
-        ctl::At(2000,
-                [&c] { ctl::SendFromAnotherThread(MainWindow(), c.message, c.wParam, 0, true); });
+        ctl::At(2000, [&c] {
+            if (c.stop == Fails)
+                mci::FailCommand(MCI_STOP);
+            ctl::SendFromAnotherThread(MainWindow(), c.message, c.wParam, 0,
+                                       ctl::Arrival::NextPeek);
+        });
         if (!c.quits)
             QuitAt(6000);
         EXPECT_EQ(Run(), 0);
@@ -298,16 +309,33 @@ TEST_P(ShellRestartTest, AShellRestartBringsTheIconBackOnceAsItWas) {
     EXPECT_EQ(ctl::CallsTo("ChangeWindowMessageFilter").at(0).args.at(1), uintptr_t(MSGFLT_ADD));
 }
 
+// A close sent while the program takes its old icon away after a shell restart: the program ends
+// there, and adds no icon for its window afterwards.
+TEST_F(TrayUseTest, ACloseDuringTheRestartsDeleteAddsNoIconAfterwards) {
+    ctl::At(2200, [] {
+        shell::RestartTaskbar();
+        shell::ClearNotifyCalls();
+        ctl::SendFromAnotherThread(MainWindow(), WM_CLOSE, 0, 0, ctl::Arrival::NextShellCall);
+    });
+    EXPECT_EQ(Run(), 0);
+    std::vector<DWORD> messages;
+    for (const shell::NotifyCall& c : shell::NotifyCalls())
+        messages.push_back(c.message);
+    EXPECT_EQ(messages, (std::vector<DWORD>{NIM_DELETE, NIM_DELETE})); // the re-add's, the quit's
+}
+
 INSTANTIATE_TEST_SUITE_P(Shells, ShellRestartTest,
                          ::testing::Values(shell::NotifyArea::Classic, shell::NotifyArea::Other));
 
-// The media keys while track 1 plays from 1000 (or after it stopped at 1500): each is the
-// command of its menu item or gesture; one another program holds stays with it.
+// The media keys while track 1 plays from 1000 (or after it stopped at 1500, or while the drive
+// still spins up): each is the command of its menu item or gesture; one another program holds
+// stays with it.
 TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
     const struct {
         UINT vk;
         bool stopFirst, heldElsewhere, taken, playing;
         std::vector<int> played;
+        ctl::Millis spinUp = 0;
     } cases[] = {
         {VK_MEDIA_PLAY_PAUSE, false, false, true, false, {1}},
         {VK_MEDIA_STOP, false, false, true, false, {1}},
@@ -315,12 +343,14 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         {VK_MEDIA_PREV_TRACK, false, false, true, true, {1, 12}},
         {VK_MEDIA_NEXT_TRACK, true, false, false, false, {1}},
         {VK_MEDIA_NEXT_TRACK, false, true, false, true, {1}},
+        {VK_MEDIA_PLAY_PAUSE, false, false, true, false, {1}, 1500},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.vk);
         SetUp();
         if (c.heldElsewhere)
             ctl::HoldHotKeyElsewhere(c.vk);
+        mci::CdDriveScene('d').SpinUp(c.spinUp);
         bool taken = !c.taken;
         ctl::At(1000, [] { shell::DoubleClick(); });
         if (c.stopFirst)
@@ -336,7 +366,9 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         EXPECT_EQ(Run(), 0);
         EXPECT_EQ(taken, c.taken);
         EXPECT_EQ(mci::PlayedTracks(), c.played);
-        // Every key taken was given back, at the stop or at the quit.
+        // Taken once for the whole play, and every key taken was given back, at the stop or at
+        // the quit.
+        EXPECT_EQ(ctl::CallsTo("RegisterHotKey").size(), 4u);
         EXPECT_EQ(ctl::CallsTo("UnregisterHotKey").size(), 4u - c.heldElsewhere);
     }
 }

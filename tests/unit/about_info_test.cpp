@@ -126,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NoBlockCase{"NoBlock", [] { ctl::SetNoVersionBlock(); }, kProgramPath},
         NoBlockCase{"NoTranslation", [] { ctl::RemoveVersionTranslation(); }, kProgramPath},
+        NoBlockCase{"ShortTranslation", [] { ctl::ShortenVersionTranslation(2); }, kProgramPath},
         NoBlockCase{"OutOfMemory", [] { ctl::SetHeapAllocFails(true); }, kProgramPath},
         NoBlockCase{"EmptyPath", [] {}, ""}),
     [](const ::testing::TestParamInfo<NoBlockCase>& info) { return info.param.name; });

@@ -28,6 +28,7 @@ struct Drive {
     bool refusesOpen = false;
     bool refusesSecondOpen = false;
     bool silentEnd = false;
+    bool silentStop = false;
     Millis spinUp = 0;
 };
 
@@ -235,6 +236,11 @@ CdDriveScene& CdDriveScene::SilentEnd() {
     return *this;
 }
 
+CdDriveScene& CdDriveScene::SilentStop() {
+    ChangeCd(letter_, false, [](Drive& d) { d.silentStop = true; });
+    return *this;
+}
+
 CdDriveScene& CdDriveScene::SpinUp(Millis ms) {
     ChangeCd(letter_, false, [&](Drive& d) { d.spinUp = ms > 0 ? ms : 0; });
     return *this;
@@ -284,6 +290,7 @@ bool DescribeDrive(char letter, DriveInfo* info) {
     info->refusesOpen = d->refusesOpen;
     info->refusesSecondOpen = d->refusesSecondOpen;
     info->silentEnd = d->silentEnd;
+    info->silentStop = d->silentStop;
     info->spinUp = d->spinUp;
     return true;
 }

@@ -27,6 +27,10 @@ bool CancelEvent(uint64_t id);
 bool NextMessage(MSG* out, Millis horizon);
 // The horizon GetMessageA uses; beyond it a loop has run away.
 Millis TimeLimit();
+// Where the program's thread takes the messages other threads sent it: a loop's wait, a
+// PeekMessageA, or a send to another thread's window (a shell call) while it waits for the reply.
+enum class TakeSent { AtWait, AtPeek, AtShellCall };
+void DeliverSentMessages(TakeSent where);
 
 // ---- windows ------------------------------------------------------------------------------
 struct Window {

@@ -26,6 +26,7 @@ struct Kernel {
     bool heapFails = false;
     std::set<void*> heapBlocks; // allocated and not yet freed
     POINT cursor{0, 0};
+    bool cursorUnreadable = false;
     RECT workArea{0, 0, 1024, 738};
     UINT doubleClickTime = 500;
     int smallIcon = 16; // SM_CXSMICON and SM_CYSMICON: 16 at 96 DPI
@@ -43,6 +44,15 @@ void ResetKernel() {
 const bool registered = (OnReset(&ResetKernel), true);
 
 int heapToken; // the address stands for the process heap
+
+// The loader, MCI and the shell use the process heap from threads of their own: the platform
+// documents HEAP_NO_SERIALIZE as wrong there, and the heap may be corrupted by it at any time.
+bool SerializedUse(HANDLE heap, DWORD flags, const char* api) {
+    if (heap != &heapToken || !(flags & HEAP_NO_SERIALIZE))
+        return true;
+    Fail(std::string(api) + " with HEAP_NO_SERIALIZE on the process heap, which other threads use");
+    return false;
+}
 
 } // namespace
 
@@ -136,7 +146,7 @@ HANDLE WINAPI GetProcessHeap(void) {
 }
 
 LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
-    if (heap != &heapToken || K().heapFails)
+    if (heap != &heapToken || K().heapFails || !SerializedUse(heap, flags, "HeapAlloc"))
         return nullptr;
     void* p = (flags & HEAP_ZERO_MEMORY) ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
     if (p)
@@ -144,8 +154,8 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     return p;
 }
 
-BOOL WINAPI HeapFree(HANDLE heap, DWORD, LPVOID mem) {
-    if (heap != &heapToken)
+BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID mem) {
+    if (heap != &heapToken || !SerializedUse(heap, flags, "HeapFree"))
         return FALSE;
     // Freeing NULL is allowed and does nothing; anything else must be a live block of ours.
     if (mem && !K().heapBlocks.erase(mem)) {
@@ -167,6 +177,12 @@ int WINAPI lstrlenA(LPCSTR s) {
 BOOL WINAPI GetCursorPos(LPPOINT p) {
     if (!p)
         return FALSE;
+    // Another desktop has the input (a locked workstation, a secure desktop): the point is left
+    // as it was.
+    if (K().cursorUnreadable) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     *p = K().cursor;
     return TRUE;
 }
@@ -226,6 +242,9 @@ void SetHeapAllocFails(bool fails) {
 }
 void SetCursorPos(int x, int y) {
     K().cursor = POINT{x, y};
+}
+void SetCursorUnreadable(bool unreadable) {
+    K().cursorUnreadable = unreadable;
 }
 void SetWorkArea(const RECT& area) {
     K().workArea = area;

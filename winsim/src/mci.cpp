@@ -205,6 +205,11 @@ bool SilentDrive(char letter) {
     return control::mci::DescribeDrive(letter, &info) && info.silentEnd;
 }
 
+bool SilentStopDrive(char letter) {
+    DriveInfo info;
+    return control::mci::DescribeDrive(letter, &info) && info.silentStop;
+}
+
 // Ends a play where it stands; a pending notification, if any, reports code.
 void EndPlay(char letter, WPARAM code, bool post = true) {
     Activity* a = ActivityOf(letter);
@@ -391,7 +396,13 @@ MCIERROR Stop(Device& dev, DWORD_PTR flags, MCI_GENERIC_PARMS* p) {
         return injected;
     if (!ReadDisc(dev.letter).ready)
         return MCIERR_DEVICE_NOT_READY;
-    EndPlay(dev.letter, MCI_NOTIFY_ABORTED);
+    if (SilentStopDrive(dev.letter)) {
+        EndPlay(dev.letter, MCI_NOTIFY_ABORTED, false);
+        if (Activity* a = ActivityOf(dev.letter))
+            a->notify = false;
+    } else {
+        EndPlay(dev.letter, MCI_NOTIFY_ABORTED);
+    }
     if ((flags & MCI_NOTIFY) && p)
         NotifyCommandDone(dev.letter, p->dwCallback, dev.id);
     return 0;

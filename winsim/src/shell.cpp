@@ -247,6 +247,9 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
             static_cast<uintptr_t>(call.result)},
            call.tip);
     S().notifyCalls.push_back(call);
+    // The call sends to the shell's window, which another thread owns, and waits for the reply:
+    // meanwhile the thread takes the messages other threads send it, as every such send does.
+    DeliverSentMessages(TakeSent::AtShellCall);
     return call.result;
 }
 

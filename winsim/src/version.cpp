@@ -32,6 +32,7 @@ struct Edit {
 struct VersionState {
     bool none = false;
     bool noTranslation = false;
+    int translationBytes = -1; // the Translation value cut to this many bytes; -1: whole
     std::vector<Edit> edits;
     std::map<const void*, DWORD> blockSizes; // buffers filled by GetFileVersionInfoA
 };
@@ -164,7 +165,7 @@ std::vector<uint8_t> CurrentBlock() {
     size_t size = 0;
     if (!FindResourceBytes(nullptr, RT_VERSION, MAKEINTRESOURCEA(VS_VERSION_INFO), &data, &size))
         return {};
-    if (s.edits.empty() && !s.noTranslation)
+    if (s.edits.empty() && !s.noTranslation && s.translationBytes < 0)
         return std::vector<uint8_t>(data, data + size);
     Node root;
     if (!Parse(data, size, &root)) {
@@ -197,14 +198,18 @@ std::vector<uint8_t> CurrentBlock() {
         value->value.push_back(0);
         value->value.push_back(0);
     }
-    if (s.noTranslation) {
-        if (Node* var = Child(root, "VarFileInfo")) {
-            std::vector<Node>& kids = var->children;
-            for (size_t i = 0; i < kids.size();) {
-                if (SameTextIgnoringCase(Narrow(kids[i].key), "Translation"))
-                    kids.erase(kids.begin() + static_cast<std::ptrdiff_t>(i));
-                else
-                    ++i;
+    if (Node* var = Child(root, "VarFileInfo")) {
+        std::vector<Node>& kids = var->children;
+        for (size_t i = 0; i < kids.size();) {
+            if (!SameTextIgnoringCase(Narrow(kids[i].key), "Translation")) {
+                ++i;
+            } else if (s.noTranslation) {
+                kids.erase(kids.begin() + static_cast<std::ptrdiff_t>(i));
+            } else {
+                if (s.translationBytes >= 0 &&
+                    kids[i].value.size() > static_cast<size_t>(s.translationBytes))
+                    kids[i].value.resize(static_cast<size_t>(s.translationBytes));
+                ++i;
             }
         }
     }
@@ -283,6 +288,9 @@ namespace control {
 void SetNoVersionBlock() {
     State().none = true;
 }
+void ShortenVersionTranslation(int bytes) {
+    State().translationBytes = bytes;
+}
 void RemoveVersionTranslation() {
     State().noTranslation = true;
 }
@@ -314,7 +322,9 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) 
 BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) {
     Record("GetFileVersionInfoA", {dwHandle, dwLen, Arg(lpData)},
            lptstrFilename ? lptstrFilename : "");
+    // The platform writes to the buffer unchecked: NT 4 crashes on a NULL one.
     if (lpData == nullptr) {
+        Fail("GetFileVersionInfoA with a NULL buffer");
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -33,7 +33,7 @@ struct Timer {
 // A message another thread or process has sent to one of the program's windows.
 struct SentMessage {
     MSG msg;
-    bool inPeekOnly; // arrives within the next PeekMessageA, not a loop's wait
+    control::Arrival at;
 };
 
 struct Desktop {
@@ -138,8 +138,17 @@ void ArmTimer(Timer& t, Millis from) {
     });
 }
 
+const int kMaxExtraBytes = 4096;
+
 ATOM RegisterClassUnlogged(const WNDCLASSEXA* wc) {
     if (!wc || wc->cbSize != sizeof(WNDCLASSEXA) || !wc->lpszClassName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // Spare bytes as the platform limits them (Wine's server refuses the same): a class asking
+    // for a negative count or more than 4096 is not registered.
+    if (wc->cbClsExtra < 0 || wc->cbClsExtra > kMaxExtraBytes || wc->cbWndExtra < 0 ||
+        wc->cbWndExtra > kMaxExtraBytes) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -228,12 +237,27 @@ bool BusyLoopStopped(MSG* out) {
     return true;
 }
 
-// The thread takes messages sent from other threads at its next GetMessageA, PeekMessageA or
-// modal loop turn, before anything posted, and hands each straight to its window procedure.
-void DeliverSentMessages(bool inPeek) {
+namespace {
+
+bool TakenAt(control::Arrival at, TakeSent where) {
+    switch (at) {
+    case control::Arrival::NextPeek:
+        return where == TakeSent::AtPeek;
+    case control::Arrival::NextShellCall:
+        return where == TakeSent::AtShellCall;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+// The thread takes messages sent from other threads before anything posted, and hands each
+// straight to its window procedure.
+void DeliverSentMessages(TakeSent where) {
     auto& sent = D().sent;
     for (auto it = sent.begin(); it != sent.end();) {
-        if (it->inPeekOnly && !inPeek) {
+        if (!TakenAt(it->at, where)) {
             ++it;
             continue;
         }
@@ -247,7 +271,7 @@ void DeliverSentMessages(bool inPeek) {
 
 bool NextMessage(MSG* out, Millis horizon) {
     for (;;) {
-        DeliverSentMessages(false);
+        DeliverSentMessages(TakeSent::AtWait);
         if (!D().queue.empty()) {
             if (BusyLoopStopped(out))
                 return true;
@@ -529,7 +553,7 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND h, UINT first, UINT last) {
 // peek on the platform never waits. Timers are not synthesised here.
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND h, UINT first, UINT last, UINT remove) {
     Record("PeekMessageA", {reinterpret_cast<uintptr_t>(h), first, last, remove});
-    DeliverSentMessages(true);
+    DeliverSentMessages(TakeSent::AtPeek);
     // A window that is gone, perhaps destroyed by a message delivered just above, is an error.
     if (h && !FindWindowRecord(h)) {
         SetLastError(1400);
@@ -930,13 +954,13 @@ bool HasTimer(HWND window, UINT_PTR id) {
     return FindTimer(window, id) != nullptr;
 }
 
-void SendFromAnotherThread(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool inNextPeekOnly) {
+void SendFromAnotherThread(HWND h, UINT msg, WPARAM wp, LPARAM lp, Arrival at) {
     MSG m{};
     m.hwnd = h;
     m.message = msg;
     m.wParam = wp;
     m.lParam = lp;
-    D().sent.push_back(SentMessage{m, inNextPeekOnly});
+    D().sent.push_back(SentMessage{m, at});
 }
 
 std::vector<MSG> QueuedMessages() {
