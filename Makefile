@@ -17,8 +17,12 @@ native:
 	  -DTROVANIX_WIN32_DIR=$(abspath $(WIN)) -DTROVANIX_WIN64_DIR=$(abspath $(WIN64))
 	cmake --build $(NATIVE) -j $(JOBS)
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS) -LE e2e
+	rm -rf $(NATIVE)/e2e32/fidelity $(NATIVE)/e2e64/fidelity
 	cd $(NATIVE) && ctest --output-on-failure -L e2e
 	@cat $(NATIVE)/e2e32/arch.txt $(NATIVE)/e2e64/arch.txt 2>/dev/null || true
+	@for a in 32 64; do d=$(NATIVE)/e2e$$a/fidelity; [ -d $$d ] || continue; \
+	  echo "fidelity$$a: $$(ls $$d | wc -l) probes, $$(cat $$d/* | awk '{n += $$1} END {print n}')" \
+	    "transcript lines the same on winsim and Wine"; done
 
 win:
 	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel

@@ -149,7 +149,7 @@ TEST_F(ProfileTest, CrOnlyLinesBareKeysAndHeadersWithoutBracket) {
     EXPECT_EQ(Get("s", ""), "dflt");
     char keys[64];
     DWORD n = GetPrivateProfileStringA("s", nullptr, "", keys, sizeof keys, "c:\\app\\x.ini");
-    EXPECT_EQ(std::string(keys, n + 1), std::string("name1\0name4", 12));
+    EXPECT_EQ(std::string(keys, n + 1), std::string("name1\0name4\0", 13));
     EXPECT_TRUE(WritePrivateProfileStringA("s", "NAME3", "x", "c:\\app\\x.ini"));
     std::string bytes;
     ASSERT_TRUE(winsim::control::ReadFile("c:\\app\\x.ini", &bytes));

@@ -52,7 +52,10 @@ struct Window {
     HMENU menu = nullptr;
     LONG_PTR classExtra = 0; // free for the area that owns the class
 };
-Window* FindWindowRecord(HWND h); // nullptr for no live window
+Window* FindWindowRecord(HWND h);
+// The same for a handle the program passed: none sets ERROR_INVALID_WINDOW_HANDLE, as the
+// platform's validation of a window handle does.
+Window* LiveWindow(HWND h); // nullptr for no live window
 // Registers a class the system itself provides (dialog, static, button, tooltip): not logged
 // as the program's own RegisterClassExA. false when the name is taken.
 bool RegisterSystemClass(const WNDCLASSEXA& wc);

@@ -74,6 +74,8 @@ BOOL WINAPI RegisterHotKey(HWND h, int id, UINT mods, UINT vk) {
 BOOL WINAPI UnregisterHotKey(HWND h, int id) {
     Record("UnregisterHotKey", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(id)});
     ForgetDeadWindows();
+    if (h && !LiveWindow(h))
+        return FALSE;
     auto& keys = KB().program;
     auto it = std::find_if(keys.begin(), keys.end(),
                            [&](const control::HotKey& k) { return k.window == h && k.id == id; });

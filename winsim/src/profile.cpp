@@ -151,6 +151,8 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LP
         return CopyOut(DefaultText(def), buf, size);
     bool exists = false;
     std::vector<Line> lines = ReadLines(HostPath(file), &exists);
+    if (!exists)
+        SetLastError(ERROR_FILE_NOT_FOUND);
     if (!section || !key) {
         // Name lists: each name terminated, the list ended by a second zero.
         std::string list;
@@ -169,13 +171,18 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LP
         }
         if (!buf || size < 2)
             return 0;
+        // Every name counts with its terminator; a list cut short counts two zeros less than
+        // the buffer.
         if (list.size() + 1 > size) {
             list.resize(size - 2);
             list += '\0';
+            memcpy(buf, list.data(), list.size());
+            buf[list.size()] = 0;
+            return size - 2;
         }
         memcpy(buf, list.data(), list.size());
         buf[list.size()] = 0;
-        return static_cast<DWORD>(list.empty() ? 0 : list.size() - 1);
+        return static_cast<DWORD>(list.size());
     }
     // An empty section or key name never matches; the first line of the key decides.
     size_t header = 0, end = 0;

@@ -179,6 +179,13 @@ Window* FindWindowRecord(HWND h) {
     return it == D().windows.end() ? nullptr : it->second.get();
 }
 
+Window* LiveWindow(HWND h) {
+    Window* w = FindWindowRecord(h);
+    if (!w)
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return w;
+}
+
 std::vector<HWND> LiveWindows() {
     std::vector<HWND> r;
     for (HWND h : D().creationOrder)
@@ -399,7 +406,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
 }
 
 BOOL WINAPI IsWindow(HWND h) {
-    return FindWindowRecord(h) ? TRUE : FALSE;
+    return LiveWindow(h) ? TRUE : FALSE;
 }
 
 BOOL WINAPI DestroyWindow(HWND h) {
@@ -602,7 +609,7 @@ void WINAPI PostQuitMessage(int code) {
 }
 
 BOOL WINAPI SetPropA(HWND h, LPCSTR name, HANDLE data) {
-    Window* w = FindWindowRecord(h);
+    Window* w = LiveWindow(h);
     if (!w || !name)
         return FALSE;
     w->props[PropKey(name)] = data;
@@ -610,7 +617,7 @@ BOOL WINAPI SetPropA(HWND h, LPCSTR name, HANDLE data) {
 }
 
 HANDLE WINAPI GetPropA(HWND h, LPCSTR name) {
-    Window* w = FindWindowRecord(h);
+    Window* w = LiveWindow(h);
     if (!w || !name)
         return nullptr;
     auto it = w->props.find(PropKey(name));
@@ -618,7 +625,7 @@ HANDLE WINAPI GetPropA(HWND h, LPCSTR name) {
 }
 
 HANDLE WINAPI RemovePropA(HWND h, LPCSTR name) {
-    Window* w = FindWindowRecord(h);
+    Window* w = LiveWindow(h);
     if (!w || !name)
         return nullptr;
     auto it = w->props.find(PropKey(name));
