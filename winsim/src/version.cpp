@@ -7,6 +7,7 @@
 #include <winsim/control_res.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -222,12 +223,24 @@ std::vector<uint8_t> CurrentBlock() {
     return out;
 }
 
+// Whether the folder a file name names exists on the simulated disk.
+bool FolderExists(LPCSTR file) {
+    if (file == nullptr)
+        return false;
+    std::string name(file);
+    size_t slash = name.find_last_of('\\');
+    if (slash == std::string::npos)
+        return true; // the current folder
+    std::error_code ec;
+    return std::filesystem::is_directory(HostPath(name.substr(0, slash)), ec);
+}
+
 // The block for a file name, or false with the last error set.
 bool BlockFor(LPCSTR file, std::vector<uint8_t>* block) {
     char own[MAX_PATH + 1] = {};
     DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
     if (file == nullptr || n == 0 || n >= MAX_PATH || !SameTextIgnoringCase(file, own)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+        SetLastError(FolderExists(file) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
         return false;
     }
     *block = CurrentBlock();
