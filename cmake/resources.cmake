@@ -87,6 +87,8 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     DEPENDS ${_trovanix_rc_inputs}
     COMMENT "Compiling the resource script"
     VERBATIM)
+  # For targets of other folders that link the object: only this folder knows its rule.
+  add_custom_target(trovanix_resources DEPENDS ${TROVANIX_WIN_RESOURCE_OBJECT})
   set(TROVANIX_NATIVE_RESOURCE_SOURCES)
 else()
   set(_trovanix_res_file ${_trovanix_res_out}/trovanix.res)

@@ -7,6 +7,10 @@
 
 // The probe's body, one per probe file.
 void Probe();
+// Sets up the CD drives a probe needs before its first MCI command, given in the virtual
+// drive's scene format ("[vcd]" speed and end, "[d]" disc=audio 2, audio 3 or none): winsim's
+// drives natively, the scene file the virtual drive reads under Wine. Each main has its own.
+void UseDrives(const char* scene);
 
 // One transcript line, printf-style.
 void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -562,7 +562,11 @@ MCIERROR StatusValue(Device* device, DWORD_PTR flags, const MCI_STATUS_PARMS* p,
         *out = d.audio[t - 1] ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
         return 0;
     case MCI_STATUS_LENGTH:
+        // As the platform's cdaudio drivers report it: the last track, and so the disc, one
+        // frame short.
         frame = trackGiven ? d.frames[t - 1] : LeadOut(d) - kLeadIn;
+        if ((!trackGiven || t == d.count) && frame > 0)
+            --frame;
         break;
     default: // position
         frame = trackGiven                   ? TrackStart(d, t)
@@ -572,7 +576,8 @@ MCIERROR StatusValue(Device* device, DWORD_PTR flags, const MCI_STATUS_PARMS* p,
     }
     DWORD format = device->timeFormat;
     if (format == MCI_FORMAT_MILLISECONDS) {
-        *out = static_cast<DWORD>(static_cast<ULONGLONG>(frame) * 1000 / kFramesPerSecond);
+        // Rounded as the platform's cdaudio drivers do: one millisecond more.
+        *out = static_cast<DWORD>(static_cast<ULONGLONG>(frame) * 1000 / kFramesPerSecond + 1);
     } else if (format == MCI_FORMAT_TMSF && p->dwItem == MCI_STATUS_POSITION) {
         int at = TrackAt(d, frame);
         DWORD off = at ? frame - TrackStart(d, at) : 0;

@@ -1,10 +1,45 @@
-// The probe on winsim: a fresh desktop; a call winsim refuses as the platform documents it wrong
-// shows as a line of the transcript, where Wine would show something else.
+// The probe on winsim: a fresh desktop with the probe's CD drives; a call winsim refuses as the
+// platform documents it wrong shows as a line of the transcript, where Wine would show something
+// else.
 #include "tests/fidelity/probe.h"
 
 #include <winsim/control.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
+
+namespace mci = winsim::control::mci;
+
+// The scene's drives as winsim's: "[x]" sections with "disc=audio 2, data 3" or "none", and
+// "end=silent" in "[vcd]" for drives that post nothing at the end of a play. Its speed is
+// the virtual drive's alone: winsim plays on a virtual clock.
+void UseDrives(const char* scene) {
+    std::istringstream lines(scene);
+    std::string line, section;
+    bool silent = std::string(scene).find("end=silent") != std::string::npos;
+    while (std::getline(lines, line)) {
+        if (line.size() > 2 && line[0] == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            if (section.size() == 1)
+                mci::CdDrive(section[0]);
+            if (section.size() == 1 && silent)
+                mci::CdDriveScene(section[0]).SilentEnd();
+        } else if (section.size() == 1 && line.rfind("disc=", 0) == 0 && line != "disc=none") {
+            std::vector<mci::Track> tracks;
+            std::istringstream items(line.substr(5));
+            std::string item;
+            while (std::getline(items, item, ',')) {
+                std::istringstream words(item);
+                std::string kind;
+                int seconds = 0;
+                words >> kind >> seconds;
+                tracks.push_back(kind == "data" ? mci::Data(seconds) : mci::Audio(seconds));
+            }
+            mci::CdDriveScene(section[0]).WithDisc(tracks);
+        }
+    }
+}
 
 int main() {
     winsim::control::SetFailureHandler(
