@@ -330,14 +330,15 @@ INSTANTIATE_TEST_SUITE_P(Shells, ShellRestartTest,
                          ::testing::Values(shell::NotifyArea::Classic, shell::NotifyArea::Other));
 
 // The media keys while track 1 plays from 1000 (or after it stopped at 1500, or while the drive
-// still spins up): each is the command of its menu item or gesture; one another program holds
-// stays with it.
+// still spins up, or after its door was opened then): each is the command of its menu item or
+// gesture; one another program holds stays with it.
 TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
     const struct {
         UINT vk;
         bool stopFirst, heldElsewhere, taken, playing;
         std::vector<int> played;
         ctl::Millis spinUp = 0;
+        bool doorOpened = false; // by hand at 1600
     } cases[] = {
         {VK_MEDIA_PLAY_PAUSE, false, false, true, false, {1}},
         {VK_MEDIA_STOP, false, false, true, false, {1}},
@@ -346,6 +347,7 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         {VK_MEDIA_NEXT_TRACK, true, false, false, false, {1}},
         {VK_MEDIA_NEXT_TRACK, false, true, false, true, {1}},
         {VK_MEDIA_PLAY_PAUSE, false, false, true, false, {1}, 1500},
+        {VK_MEDIA_NEXT_TRACK, false, false, false, false, {1}, 1500, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.vk);
@@ -357,6 +359,8 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         ctl::At(1000, [] { shell::DoubleClick(); });
         if (c.stopFirst)
             ctl::At(1500, [] { shell::DoubleClick(); });
+        if (c.doorOpened)
+            ctl::At(1600, [] { mci::OpenDoorByHand('d'); });
         ctl::At(2200, [&] { taken = ctl::PressKey(c.vk); });
         ctl::At(2300, [&] { // before the next tick: the key's command alone moves the keys
             for (WPARAM foreign : {MEDIA_KEY_FIRST_ID - 1, MEDIA_KEY_FIRST_ID + MEDIA_KEY_COUNT})
