@@ -268,6 +268,7 @@ TEST_F(TrayUseTest, AMessageSentIntoTheEndOfPlayCheckLeavesTheTickItsOwnPlayOnly
         EXPECT_EQ(Run(), 0);
         EXPECT_EQ(mci::PlayedTracks(), c.played);
         EXPECT_TRUE(SettingsHold("1", "2"));
+        EXPECT_EQ(ctl::CallsTo("RegisterHotKey").size(), 4u); // none after a quit in the peek
     }
 }
 
