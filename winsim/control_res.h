@@ -47,11 +47,9 @@ void ClearDisplayedMenus();
 // What the user does with the popup menus to come, one step per menu, in order: click the
 // item with this command identifier, or dismiss the menu (a click elsewhere, Esc). An item
 // that is grayed, disabled, a separator or a popup cannot be clicked: the menu is then
-// dismissed. A command that is not in the menu is a scenario failure. With open, the menu
-// stays open that long first; its modal loop meanwhile runs the thread's timers and its posted
-// and sent messages, as the platform's does (a quit ends the menu and goes on to the program).
-void ChooseMenuItem(UINT id, Millis open = 0);
-void DismissMenu(Millis open = 0);
+// dismissed. A command that is not in the menu is a scenario failure.
+void ChooseMenuItem(UINT id);
+void DismissMenu();
 // Decides for every menu once the queued steps are used up: returns the command to click or 0
 // to dismiss. Without a chooser, such menus are dismissed.
 void SetMenuChooser(std::function<UINT(const DisplayedMenu&)> chooser);

@@ -2,7 +2,6 @@
 // shown as popup menus whose outcome (an item clicked, or the menu dismissed) the test decides.
 #include "internal.h"
 #include "resources.h"
-#include "state.h"
 
 #include <winsim/control_res.h>
 
@@ -31,7 +30,6 @@ struct Menu {
 struct Step {
     bool dismiss = false;
     UINT id = 0;
-    Millis open = 0; // how long the menu stays open before the step
 };
 
 struct MenuState {
@@ -248,22 +246,6 @@ uintptr_t Arg(const void* p) {
     return reinterpret_cast<uintptr_t>(p);
 }
 
-// The open menu's modal loop until the virtual time until: timers, posted and sent messages go
-// to their windows as in any loop. False when a quit ended the menu; the quit is posted again
-// for the program's own loop.
-bool RunMenuLoop(Millis until) {
-    MSG msg;
-    while (NextMessage(&msg, until)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        DispatchMessageA(&msg);
-    }
-    AdvanceClockTo(until);
-    return true;
-}
-
 } // namespace
 
 // ---- control ------------------------------------------------------------------------------
@@ -286,11 +268,11 @@ void ClearDisplayedMenus() {
     State().displayed.clear();
 }
 
-void ChooseMenuItem(UINT id, Millis open) {
-    State().steps.push_back(Step{false, id, open});
+void ChooseMenuItem(UINT id) {
+    State().steps.push_back(Step{false, id});
 }
-void DismissMenu(Millis open) {
-    State().steps.push_back(Step{true, 0, open});
+void DismissMenu() {
+    State().steps.push_back(Step{true, 0});
 }
 void SetMenuChooser(std::function<UINT(const DisplayedMenu&)> chooser) {
     State().chooser = std::move(chooser);
@@ -504,8 +486,6 @@ BOOL WINAPI TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hwnd, 
         Step step = s.steps.front();
         s.steps.pop_front();
         wanted = step.dismiss ? 0 : step.id;
-        if (step.open > 0 && !RunMenuLoop(Now() + step.open))
-            wanted = 0;
     } else if (s.chooser) {
         std::function<UINT(const control::DisplayedMenu&)> chooser = s.chooser;
         wanted = chooser(shown);
