@@ -95,12 +95,9 @@ TEST_F(TrayMenuTest, MainMenuOpensAtTheCursorOwnedByTheForegroundWindow) {
     EXPECT_EQ(menu.owner, window);
     EXPECT_TRUE(menu.ownerForeground);
     EXPECT_TRUE(BenignMessageFollowsTheMenu(window));
-    // While another desktop has the input the cursor cannot be read: the corner, not garbage.
-    ctl::SetCursorUnreadable(true);
-    ctl::ClearDisplayedMenus();
-    menu = Open(ShowMainMenu);
-    EXPECT_EQ(menu.x, 0);
-    EXPECT_EQ(menu.y, 0);
+    ctl::SetCursorUnreadable(true); // another desktop has the input: at (0, 0), not garbage
+    ShowMainMenu(window);
+    EXPECT_EQ(ctl::DisplayedMenus().back().x | ctl::DisplayedMenus().back().y, 0);
     ctl::ClearCalls();
     ShowTrackMenu(window);
     EXPECT_TRUE(BenignMessageFollowsTheMenu(window));
