@@ -200,14 +200,10 @@ void Notify(DWORD_PTR callback, WPARAM code, MCIDEVICEID device) {
     PostMessageA(window, MM_MCINOTIFY, code, static_cast<LPARAM>(device));
 }
 
-bool SilentDrive(char letter) {
+// Whether the drive of a letter has one of the scene's yes/no traits (silentEnd, silentStop).
+bool DriveHas(char letter, bool DriveInfo::*trait) {
     DriveInfo info;
-    return control::mci::DescribeDrive(letter, &info) && info.silentEnd;
-}
-
-bool SilentStopDrive(char letter) {
-    DriveInfo info;
-    return control::mci::DescribeDrive(letter, &info) && info.silentStop;
+    return control::mci::DescribeDrive(letter, &info) && info.*trait;
 }
 
 // Ends a play where it stands; a pending notification, if any, reports code.
@@ -235,7 +231,7 @@ void CompletePlay(char letter) {
     a->event = 0;
     a->head = a->toFrame;
     a->playing = false;
-    if (a->notify && !SilentDrive(letter)) {
+    if (a->notify && !DriveHas(letter, &DriveInfo::silentEnd)) {
         a->notify = false;
         Notify(a->callback, MCI_NOTIFY_SUCCESSFUL, a->player);
     }
@@ -396,7 +392,7 @@ MCIERROR Stop(Device& dev, DWORD_PTR flags, MCI_GENERIC_PARMS* p) {
         return injected;
     if (!ReadDisc(dev.letter).ready)
         return MCIERR_DEVICE_NOT_READY;
-    if (SilentStopDrive(dev.letter)) {
+    if (DriveHas(dev.letter, &DriveInfo::silentStop)) {
         EndPlay(dev.letter, MCI_NOTIFY_ABORTED, false);
         if (Activity* a = ActivityOf(dev.letter))
             a->notify = false;
@@ -652,7 +648,7 @@ const char* ItemName(DWORD item) {
 // A silent drive cannot tell: its pending notification waits for the next command, as in
 // Wine's mcicda, which never looks at the door.
 void MciMediaInterrupted(char letter) {
-    EndPlay(letter, MCI_NOTIFY_FAILURE, !SilentDrive(letter));
+    EndPlay(letter, MCI_NOTIFY_FAILURE, !DriveHas(letter, &DriveInfo::silentEnd));
     if (Activity* a = ActivityOf(letter))
         a->head = kLeadIn;
 }
