@@ -31,9 +31,14 @@ void MediaKeysFollow(HWND window, int playing) {
     if (holding)
         return;
     holding = 1;
-    // No modifier: the keys alone. One that another program holds fails and is left to it.
-    for (int i = 0; i < MEDIA_KEY_COUNT; ++i)
-        held[i] = RegisterHotKey(window, MEDIA_KEY_FIRST_ID + i, 0, kKeys[i].vk) ? 1 : 0;
+    // No modifier: the keys alone. A key held down acts once: held, Play/Pause would start and
+    // stop by turns and Next would run through the disc. Windows before 7 refuse MOD_NOREPEAT;
+    // there the key is taken as it is. One that another program holds is left to it.
+    for (int i = 0; i < MEDIA_KEY_COUNT; ++i) {
+        int id = MEDIA_KEY_FIRST_ID + i;
+        held[i] = RegisterHotKey(window, id, MOD_NOREPEAT, kKeys[i].vk) ||
+                  RegisterHotKey(window, id, 0, kKeys[i].vk);
+    }
 }
 
 void MediaKeysRelease(HWND window) {

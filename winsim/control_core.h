@@ -54,8 +54,12 @@ std::vector<HotKey> HotKeys();
 // Another program holds the key: the program's RegisterHotKey of it fails.
 void HoldHotKeyElsewhere(UINT vk, UINT mods = 0);
 // The user presses the key: the program's window that holds it gets WM_HOTKEY (posted: id,
-// then mods and vk in lParam). false when the program holds no such key.
-bool PressKey(UINT vk, UINT mods = 0);
+// then mods and vk in lParam). false when the program holds no such key. Held down for a while,
+// the keyboard repeats it after 500 ms, every 33 ms, as another WM_HOTKEY to whoever holds the
+// key then, unless it was registered with MOD_NOREPEAT.
+bool PressKey(UINT vk, UINT mods = 0, Millis held = 0);
+// Windows Vista and older: RegisterHotKey refuses MOD_NOREPEAT (ERROR_INVALID_FLAGS).
+void RefuseNoRepeat();
 HWND ForegroundWindow();
 
 // ---- the virtual clock --------------------------------------------------------------------

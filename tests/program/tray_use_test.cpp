@@ -319,7 +319,8 @@ INSTANTIATE_TEST_SUITE_P(Shells, ShellRestartTest,
                          ::testing::Values(shell::NotifyArea::Classic, shell::NotifyArea::Other));
 
 // The media keys while track 1 plays from 1000 (or after it stopped at 1500, or spins up, its door
-// opened then): each is the command of its item or gesture; one held elsewhere stays there.
+// opened then): each is the command of its item or gesture, once however long it is held (also
+// where the platform knows no MOD_NOREPEAT); one held elsewhere stays there.
 TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
     const struct {
         UINT vk;
@@ -327,6 +328,8 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         std::vector<int> played;
         ctl::Millis spinUp = 0;
         bool doorOpened = false; // by hand at 1600
+        ctl::Millis held = 0;
+        bool vista = false;
     } cases[] = {
         {VK_MEDIA_PLAY_PAUSE, false, false, true, false, {1}},
         {VK_MEDIA_STOP, false, false, true, false, {1}},
@@ -336,6 +339,8 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         {VK_MEDIA_NEXT_TRACK, false, true, false, true, {1}},
         {VK_MEDIA_PLAY_PAUSE, false, false, true, false, {1}, 1500},
         {VK_MEDIA_NEXT_TRACK, false, false, false, false, {1}, 1500, true},
+        {VK_MEDIA_NEXT_TRACK, false, false, true, true, {1, 2}, 0, false, 1000},
+        {VK_MEDIA_NEXT_TRACK, false, false, true, true, {1, 2}, 0, false, 0, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.vk);
@@ -343,13 +348,15 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         if (c.heldElsewhere)
             ctl::HoldHotKeyElsewhere(c.vk);
         mci::CdDriveScene('d').SpinUp(c.spinUp);
+        if (c.vista)
+            ctl::RefuseNoRepeat();
         bool taken = !c.taken;
         ctl::At(1000, [] { shell::DoubleClick(); });
         if (c.stopFirst)
             ctl::At(1500, [] { shell::DoubleClick(); });
         if (c.doorOpened)
             ctl::At(1600, [] { mci::OpenDoorByHand('d'); });
-        ctl::At(2200, [&] { taken = ctl::PressKey(c.vk); });
+        ctl::At(2200, [&] { taken = ctl::PressKey(c.vk, 0, c.held); });
         ctl::At(2300, [&] { // before the next tick: the key's command alone moves the keys
             for (WPARAM foreign : {MEDIA_KEY_FIRST_ID - 1, MEDIA_KEY_FIRST_ID + MEDIA_KEY_COUNT})
                 SendMessageA(MainWindow(), WM_HOTKEY, foreign, 0);
@@ -361,7 +368,7 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
         EXPECT_EQ(taken, c.taken);
         EXPECT_EQ(mci::PlayedTracks(), c.played);
         // Taken once for the play; every key taken was given back, at the stop or at the quit.
-        EXPECT_EQ(ctl::CallsTo("RegisterHotKey").size(), 4u);
+        EXPECT_EQ(ctl::CallsTo("RegisterHotKey").size(), c.vista ? 8u : 4u + c.heldElsewhere);
         EXPECT_EQ(ctl::CallsTo("UnregisterHotKey").size(), 4u - c.heldElsewhere);
     }
 }

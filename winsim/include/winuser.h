@@ -155,6 +155,9 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define VK_MEDIA_PREV_TRACK 0xB1
 #define VK_MEDIA_STOP 0xB2
 #define VK_MEDIA_PLAY_PAUSE 0xB3
+// RegisterHotKey: no WM_HOTKEY for the keyboard's auto-repeat while the key is held (Windows 7
+// and later).
+#define MOD_NOREPEAT 0x4000
 
 // ChangeWindowMessageFilter's actions (Vista and later).
 #define MSGFLT_ADD 1

@@ -13,6 +13,7 @@ namespace {
 struct Keyboard {
     std::vector<control::HotKey> program;         // the program's, in the order registered
     std::vector<std::pair<UINT, UINT>> elsewhere; // (mods, vk) held by other programs
+    bool refuseNoRepeat = false;                  // Vista and older
 };
 
 Keyboard& KB() {
@@ -35,6 +36,26 @@ void ForgetDeadWindows() {
 
 const DWORD kHotKeyAlreadyRegistered = 1409;
 const DWORD kHotKeyNotRegistered = 1419;
+const DWORD kInvalidFlags = 1004;
+// The keys that must be down with the key; MOD_NOREPEAT is how it is delivered, not part of it.
+const UINT kModifierKeys = 0x000F;
+
+// The keyboard's default auto-repeat: the delay before the first repeat, and the interval.
+const Millis kRepeatDelay = 500;
+const Millis kRepeatInterval = 33;
+
+// The key goes down (again, when repeat): WM_HOTKEY to the program's window that holds it.
+bool KeyDown(UINT vk, UINT mods, bool repeat) {
+    ForgetDeadWindows();
+    for (const control::HotKey& k : KB().program)
+        if (k.vk == vk && (k.mods & kModifierKeys) == mods) {
+            if (repeat && (k.mods & MOD_NOREPEAT))
+                return true;
+            return PostMessageA(k.window, WM_HOTKEY, static_cast<WPARAM>(k.id),
+                                MAKELPARAM(mods, vk)) != FALSE;
+        }
+    return false;
+}
 
 } // namespace
 
@@ -53,9 +74,16 @@ BOOL WINAPI RegisterHotKey(HWND h, int id, UINT mods, UINT vk) {
         return FALSE;
     }
     auto& keys = KB().program;
-    auto same = [&](const control::HotKey& k) { return k.mods == mods && k.vk == vk; };
+    if (KB().refuseNoRepeat && (mods & MOD_NOREPEAT)) {
+        SetLastError(kInvalidFlags);
+        return FALSE;
+    }
+    UINT keysDown = mods & kModifierKeys;
+    auto same = [&](const control::HotKey& k) {
+        return (k.mods & kModifierKeys) == keysDown && k.vk == vk;
+    };
     bool elsewhere = std::find(KB().elsewhere.begin(), KB().elsewhere.end(),
-                               std::make_pair(mods, vk)) != KB().elsewhere.end();
+                               std::make_pair(keysDown, vk)) != KB().elsewhere.end();
     // A key that is held fails, also for the very window and id that hold it (Wine's server
     // looks at the key before the id, as Windows does).
     if (elsewhere || std::any_of(keys.begin(), keys.end(), same)) {
@@ -100,13 +128,14 @@ std::vector<HotKey> HotKeys() {
     return KB().program;
 }
 
-bool PressKey(UINT vk, UINT mods) {
-    ForgetDeadWindows();
-    for (const HotKey& k : KB().program)
-        if (k.vk == vk && k.mods == mods)
-            return PostMessageA(k.window, WM_HOTKEY, static_cast<WPARAM>(k.id),
-                                MAKELPARAM(mods, vk)) != FALSE;
-    return false;
+bool PressKey(UINT vk, UINT mods, Millis held) {
+    for (Millis t = kRepeatDelay; t < held; t += kRepeatInterval)
+        ScheduleAt(Now() + t, [vk, mods] { KeyDown(vk, mods, true); });
+    return KeyDown(vk, mods, false);
+}
+
+void RefuseNoRepeat() {
+    KB().refuseNoRepeat = true;
 }
 
 } // namespace winsim::control

@@ -1,4 +1,4 @@
-// Hotkeys: the same key held by two windows, the same id twice, unregistering.
+// Hotkeys: the same key held by two windows, the same id twice, without repeat, unregistering.
 #include "tests/fidelity/probe.h"
 
 namespace {
@@ -7,9 +7,9 @@ LRESULT CALLBACK Plain(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void Register(const char* what, HWND window, int id, UINT vk) {
+void Register(const char* what, HWND window, int id, UINT vk, UINT mods = 0) {
     SetLastError(0);
-    Result(what, RegisterHotKey(window, id, 0, vk));
+    Result(what, RegisterHotKey(window, id, mods, vk));
 }
 
 void Unregister(const char* what, HWND window, int id) {
@@ -34,6 +34,10 @@ void Probe() {
     Unregister("first id 9, never registered", first, 9);
     Register("second id 3 play/pause, now free", second, 3, VK_MEDIA_PLAY_PAUSE);
     Register("first id 4 stop, held before", first, 4, VK_MEDIA_STOP);
+    Register("first id 7 stop without repeat, held with it", first, 7, VK_MEDIA_STOP, MOD_NOREPEAT);
+    Register("first id 7 prev without repeat", first, 7, VK_MEDIA_PREV_TRACK, MOD_NOREPEAT);
+    Register("second id 8 prev, held without repeat", second, 8, VK_MEDIA_PREV_TRACK);
+    Unregister("first id 7", first, 7);
     Unregister("second id 1", second, 1);
     Unregister("second id 3", second, 3);
     DestroyWindow(first);
