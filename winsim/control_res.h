@@ -53,6 +53,10 @@ void DismissMenu();
 // Decides for every menu once the queued steps are used up: returns the command to click or 0
 // to dismiss. Without a chooser, such menus are dismissed.
 void SetMenuChooser(std::function<UINT(const DisplayedMenu&)> chooser);
+// Menus with no step queued and no chooser stay open instead, as on screen: their modal loop runs
+// the thread's timers, posted and sent messages until a key posted to the thread ends the menu
+// (WM_KEYDOWN with Esc dismisses it; WM_CHAR picks the item of that mnemonic).
+void MenusTakeKeys();
 
 // ---- icons and cursors behind image handles ---------------------------------------------
 struct ImageInfo {

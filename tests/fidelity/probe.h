@@ -11,6 +11,9 @@ void Probe();
 // drive's scene format ("[vcd]" speed and end, "[d]" disc=audio 2, audio 3 or none): winsim's
 // drives natively, the scene file the virtual drive reads under Wine. Each main has its own.
 void UseDrives(const char* scene);
+// Another thread sends the message to the window; back once it waits in this thread's queue,
+// the sender blocked until this thread handles it (in its next wait, peek or send).
+void SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // One transcript line, printf-style.
 void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));

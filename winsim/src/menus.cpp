@@ -5,6 +5,7 @@
 
 #include <winsim/control_res.h>
 
+#include <cctype>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -37,6 +38,7 @@ struct MenuState {
     uintptr_t created = 0;
     std::deque<Step> steps;
     std::function<UINT(const control::DisplayedMenu&)> chooser;
+    bool takeKeys = false; // menus without a step wait for keys in the queue
     std::vector<control::DisplayedMenu> displayed;
 };
 
@@ -246,6 +248,47 @@ uintptr_t Arg(const void* p) {
     return reinterpret_cast<uintptr_t>(p);
 }
 
+// The item a typed character picks: the first whose text has that mnemonic after its '&'
+// (letters in either case). '&' is never a trail byte in code page 932.
+const control::MenuItem* ItemOfMnemonic(const std::vector<control::MenuItem>& items, WPARAM ch) {
+    for (const control::MenuItem& item : items) {
+        size_t amp = item.text.find('&');
+        if (amp != std::string::npos && amp + 1 < item.text.size() &&
+            std::toupper(static_cast<unsigned char>(item.text[amp + 1])) ==
+                std::toupper(static_cast<int>(ch & 0xFF)))
+            return &item;
+    }
+    return nullptr;
+}
+
+// The open menu's modal loop, as the platform's: timers, posted and sent messages go to their
+// windows, and a key in the thread's queue ends the menu. Esc dismisses it and a character picks
+// the item of that mnemonic (a grayed one dismisses it); other keys only move the highlight. A
+// quit ends the menu and is posted again for the program's own loop. The command picked, or 0.
+UINT RunMenuLoop(const std::vector<control::MenuItem>& items) {
+    MSG msg;
+    for (;;) {
+        if (!NextMessage(&msg, TimeLimit())) {
+            Fail("TrackPopupMenuEx: the menu is open and nothing is left to do before the "
+                 "virtual time limit (post a key that ends it)");
+            return 0;
+        }
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return 0;
+        }
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
+            return 0;
+        if (msg.message == WM_CHAR) {
+            const control::MenuItem* item = ItemOfMnemonic(items, msg.wParam);
+            if (item)
+                return item->disabled() ? 0 : item->id;
+        }
+        if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST)
+            DispatchMessageA(&msg);
+    }
+}
+
 } // namespace
 
 // ---- control ------------------------------------------------------------------------------
@@ -276,6 +319,9 @@ void DismissMenu() {
 }
 void SetMenuChooser(std::function<UINT(const DisplayedMenu&)> chooser) {
     State().chooser = std::move(chooser);
+}
+void MenusTakeKeys() {
+    State().takeKeys = true;
 }
 
 } // namespace control
@@ -489,6 +535,8 @@ BOOL WINAPI TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hwnd, 
     } else if (s.chooser) {
         std::function<UINT(const control::DisplayedMenu&)> chooser = s.chooser;
         wanted = chooser(shown);
+    } else if (s.takeKeys) {
+        shown.chosen = RunMenuLoop(shown.items);
     }
     if (wanted != 0) {
         const control::MenuItem* item = FindShown(shown.items, wanted);

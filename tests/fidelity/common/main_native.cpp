@@ -41,10 +41,16 @@ void UseDrives(const char* scene) {
     }
 }
 
+void SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    winsim::control::SendFromAnotherThread(window, message, wParam, lParam);
+}
+
 int main() {
     winsim::control::SetFailureHandler(
         [](const std::string& message) { Say("winsim failure: %s", message.c_str()); });
     winsim::control::Reset();
+    winsim::control::MenusTakeKeys();       // as on screen: the probe's keys end its menus
+    winsim::control::shell::StartTaskbar(); // Wine's desktop has one
     Probe();
     return 0;
 }

@@ -13,6 +13,41 @@ void UseDrives(const char* scene) {
     SetEnvironmentVariableA("VCDAUDIO_SCENE", path);
 }
 
+namespace {
+
+struct Sending {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+Sending sending; // read by the thread before its send, which the caller waits for
+
+DWORD WINAPI SendingThread(void*) {
+    Sending s = sending;
+    SendMessageA(s.window, s.message, s.wParam, s.lParam);
+    return 0;
+}
+
+} // namespace
+
+void SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    sending = Sending{window, message, wParam, lParam};
+    HANDLE thread = CreateThread(NULL, 0, SendingThread, NULL, 0, NULL);
+    if (!thread) {
+        Say("cannot start a thread");
+        return;
+    }
+    for (int ms = 0; !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++ms) {
+        if (ms == 10000) {
+            Say("the other thread's message did not arrive");
+            break;
+        }
+        Sleep(1);
+    }
+    CloseHandle(thread);
+}
+
 int main() {
     Probe();
     return 0;

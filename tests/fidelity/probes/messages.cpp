@@ -1,5 +1,5 @@
 // The order of messages: sent before posted, posted in order, timers only once the queue is
-// empty, the quit last; peeks with a filter and without removing.
+// empty, the quit last; peeks with a filter and without removing; sends from another thread.
 #include "tests/fidelity/probe.h"
 
 #include <string.h>
@@ -40,6 +40,11 @@ void Probe() {
     Peek("second only, taken", window, kSecond, kSecond, PM_REMOVE);
     Peek("second again", window, kSecond, kSecond, PM_REMOVE);
     Peek("any, kept", window, 0, 0, PM_NOREMOVE);
+    // A message sent from another thread is handled inside any peek, whatever its filter, and
+    // inside GetMessageA before anything posted.
+    SendFromAnotherThread(window, kSent, 8, 0);
+    Peek("second only, kept, a send waiting", window, kSecond, kSecond, PM_NOREMOVE);
+    SendFromAnotherThread(window, kSent, 9, 0);
     SetTimer(window, 7, 10, NULL);
     PostMessageA(window, kSecond, 4, 0);
     MSG msg;
