@@ -14,6 +14,9 @@ void UseDrives(const char* scene);
 // Another thread sends the message to the window; back once it waits in this thread's queue,
 // the sender blocked until this thread handles it (in its next wait, peek or send).
 void SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Which image of the probe's icon group LoadImageA makes an icon of this size from, as
+// "16x16 4-bit"; the platform's own choice (LookupIconIdFromDirectoryEx) under Wine.
+const char* IconSource(const char* group, int size);
 
 // One transcript line, printf-style.
 void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -5,6 +5,7 @@
 
 #include <winsim/control.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,6 +44,18 @@ void UseDrives(const char* scene) {
 
 void SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     winsim::control::SendFromAnotherThread(window, message, wParam, lParam);
+}
+
+const char* IconSource(const char* group, int size) {
+    static char text[32];
+    HANDLE icon = LoadImageA(GetModuleHandleA(NULL), group, IMAGE_ICON, size, size, 0);
+    winsim::control::ImageInfo info;
+    if (!winsim::control::DescribeImage(icon, &info))
+        return "no";
+    snprintf(text, sizeof(text), "%dx%d %d-bit", info.sourceWidth, info.sourceHeight,
+             info.bitsPerPixel);
+    DestroyIcon(static_cast<HICON>(icon));
+    return text;
 }
 
 int main() {

@@ -48,6 +48,22 @@ void SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     CloseHandle(thread);
 }
 
+const char* IconSource(const char* group, int size) {
+    static char text[32];
+    HRSRC found = FindResourceA(NULL, group, MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    BYTE* dir = found ? static_cast<BYTE*>(LockResource(LoadResource(NULL, found))) : NULL;
+    int id = dir ? LookupIconIdFromDirectoryEx(dir, TRUE, size, size, LR_DEFAULTCOLOR) : 0;
+    HRSRC image = id ? FindResourceA(NULL, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3)) : NULL;
+    const BITMAPINFOHEADER* header =
+        image ? static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(NULL, image)))
+              : NULL;
+    if (!header)
+        return "no";
+    snprintf(text, sizeof(text), "%ldx%ld %d-bit", static_cast<long>(header->biWidth),
+             static_cast<long>(header->biHeight / 2), header->biBitCount);
+    return text;
+}
+
 int main() {
     Probe();
     return 0;
