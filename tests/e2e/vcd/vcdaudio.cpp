@@ -13,6 +13,9 @@
 //       disc=audio 180, audio 120, data 600   the tracks (type and seconds); "none" or absent:
 //                          no disc
 //       door=closed        or "open"; the door commands write it back
+//       stop=notify        a stop posts MCI_NOTIFY_ABORTED for the play; "silent" drops it
+//       spinup=0           milliseconds after a play starts in which the drive reads as
+//                          stopped, its head at the play's start; the play's end comes as late
 //       open=error 275     every open of the drive fails with this MCI error
 //   VCDAUDIO_LOG    the log, one line per command as the driver received it:
 //       open cdaudio d:\ 0x2202 -> 1        close 1 0x2        stop 1 0x2
@@ -151,6 +154,8 @@ struct Drive {
     bool disc = false;
     bool doorOpen = false;
     MCIERROR openError = 0;
+    bool notifyStop = true;
+    DWORD spinUp = 0; // milliseconds
     int count = 0;
     bool audio[kMaxTracks] = {};
     DWORD frames[kMaxTracks] = {};
@@ -220,6 +225,12 @@ void ReadScene(const char* path, Scene* scene) {
         ParseDisc(text, &d);
         GetPrivateProfileStringA(section, "door", "closed", text, sizeof text, path);
         d.doorOpen = SameWord(SkipSpaces(text), "open");
+        GetPrivateProfileStringA(section, "stop", "notify", text, sizeof text, path);
+        d.notifyStop = !SameWord(SkipSpaces(text), "silent");
+        GetPrivateProfileStringA(section, "spinup", "0", text, sizeof text, path);
+        p = text;
+        if (!ReadNumber(&p, &d.spinUp))
+            d.spinUp = 0;
         GetPrivateProfileStringA(section, "open", "", text, sizeof text, path);
         // "error N"; anything else but "ok" or nothing still makes the opens fail.
         p = SkipSpaces(text);
@@ -244,6 +255,7 @@ struct Activity {
     ULONGLONG started = 0; // milliseconds
     DWORD speed = 1;
     bool notifyEnd = true;
+    DWORD spinUp = 0; // milliseconds
     DWORD head = kLeadIn;
     bool pending = false;
     MCIDEVICEID player = 0;
@@ -323,7 +335,7 @@ int TrackAt(const Drive& d, DWORD frame) {
 
 ULONGLONG EndTime(const Activity& a) {
     ULONGLONG frames = a.toFrame - a.fromFrame;
-    return a.started +
+    return a.started + a.spinUp +
            (frames * 1000 + kFramesPerSecond * a.speed - 1) / (kFramesPerSecond * a.speed);
 }
 
@@ -331,6 +343,9 @@ DWORD CurrentFrame(const Activity& a) {
     if (!a.playing)
         return a.head;
     ULONGLONG elapsed = NowMillis() - a.started;
+    if (elapsed < a.spinUp)
+        return a.fromFrame;
+    elapsed -= a.spinUp;
     ULONGLONG frame = a.fromFrame + elapsed * kFramesPerSecond * a.speed / 1000;
     return frame > a.toFrame ? a.toFrame : static_cast<DWORD>(frame);
 }
@@ -523,7 +538,7 @@ MCIERROR StatusValue(Device* device, DWORD_PTR flags, const MCI_STATUS_PARMS* p,
         *resource = true;
         return 0;
     case MCI_STATUS_MODE:
-        *out = a.playing                 ? MCI_MODE_PLAY
+        *out = a.playing && NowMillis() - a.started >= a.spinUp ? MCI_MODE_PLAY
                : d.present && d.doorOpen ? MCI_MODE_OPEN
                : !Ready(d)               ? MCI_MODE_NOT_READY
                                          : MCI_MODE_STOP;
@@ -737,6 +752,7 @@ MCIERROR Play(Device* device, DWORD_PTR flags, MCI_PLAY_PARMS* p, Line* line) {
     a.started = NowMillis();
     a.speed = scene.speed;
     a.notifyEnd = scene.notifyEnd;
+    a.spinUp = d.spinUp;
     a.pending = notify;
     a.player = device->id;
     a.callback = callback;
@@ -748,6 +764,8 @@ MCIERROR Stop(Device* device, DWORD_PTR flags, MCI_GENERIC_PARMS* p) {
     if (!Ready(CurrentScene().drives[device->drive]))
         return MCIERR_DEVICE_NOT_READY;
     Activity& a = g->drives[device->drive];
+    if (!CurrentScene().drives[device->drive].notifyStop)
+        a.pending = false;
     EndPlay(a, MCI_NOTIFY_ABORTED);
     if ((flags & MCI_NOTIFY) && p)
         NotifyDone(a, reinterpret_cast<HWND>(p->dwCallback), device->id);

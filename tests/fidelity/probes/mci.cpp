@@ -1,6 +1,7 @@
 // The "cdaudio" device: winsim's drive against the virtual drive under Wine, given the same
 // scene and the same commands: opens, status items, plays and their notifications (to the end,
-// stopped, superseded), a stop while stopped, the door, a drive without a disc.
+// stopped, superseded), a stop while stopped, the door, a drive without a disc, a drive that
+// spins up and one that posts nothing on a stop.
 #include "tests/fidelity/probe.h"
 
 #include <mmsystem.h>
@@ -78,6 +79,15 @@ void Notified(const char* what) {
     }
 }
 
+// A notification already posted, without waiting.
+void Posted(const char* what) {
+    MSG msg;
+    if (PeekMessageA(&msg, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE))
+        Say("%s -> notify %#x", what, static_cast<unsigned>(msg.wParam));
+    else
+        Say("%s -> none posted", what);
+}
+
 LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(w, message, wParam, lParam);
 }
@@ -85,7 +95,8 @@ LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void Probe() {
-    UseDrives("[vcd]\nspeed=60\nend=notify\n[d]\ndisc=audio 2, audio 3, data 4\n[e]\ndisc=none\n");
+    UseDrives("[vcd]\nspeed=60\nend=notify\n[d]\ndisc=audio 2, audio 3, data 4\n[e]\ndisc=none\n"
+              "[f]\ndisc=audio 2, audio 3, audio 4\nspinup=500\nstop=silent\n");
     window = NewWindow("probemci", Proc);
     Open("z:");
     MCIDEVICEID d = Open("d:");
@@ -131,5 +142,17 @@ void Probe() {
     Simple("stop, no disc", e, MCI_STOP, MCI_WAIT);
     Simple("close e:", e, MCI_CLOSE, MCI_WAIT);
     Simple("close it again", e, MCI_CLOSE, MCI_WAIT);
+    // A drive that spins up before it plays, and posts nothing on a stop.
+    MCIDEVICEID f = Open("f:");
+    Simple("set TMSF on f:", f, MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT);
+    Play("play track 1, spinning up", f, 1, 2);
+    Status("mode, spinning up", f, MCI_STATUS_MODE);
+    Status("position, spinning up", f, MCI_STATUS_POSITION);
+    Notified("track 1 after the spin-up");
+    Play("play track 2", f, 2, 3);
+    Simple("stop, silently", f, MCI_STOP, MCI_WAIT);
+    Posted("the stop");
+    Status("mode after it", f, MCI_STATUS_MODE);
+    Simple("close f:", f, MCI_CLOSE, MCI_WAIT);
     DestroyWindow(window);
 }
