@@ -538,10 +538,12 @@ MCIERROR StatusValue(Device* device, DWORD_PTR flags, const MCI_STATUS_PARMS* p,
         *resource = true;
         return 0;
     case MCI_STATUS_MODE:
-        *out = a.playing && NowMillis() - a.started >= a.spinUp ? MCI_MODE_PLAY
-               : d.present && d.doorOpen ? MCI_MODE_OPEN
-               : !Ready(d)               ? MCI_MODE_NOT_READY
-                                         : MCI_MODE_STOP;
+        if (a.playing && NowMillis() - a.started >= a.spinUp)
+            *out = MCI_MODE_PLAY;
+        else if (d.present && d.doorOpen)
+            *out = MCI_MODE_OPEN;
+        else
+            *out = Ready(d) ? MCI_MODE_STOP : MCI_MODE_NOT_READY;
         *resource = true;
         return 0;
     case MCI_STATUS_MEDIA_PRESENT:
