@@ -59,7 +59,7 @@ void HoldHotKeyElsewhere(UINT vk, UINT mods = 0);
 // key then, unless it was registered with MOD_NOREPEAT.
 bool PressKey(UINT vk, UINT mods = 0, Millis held = 0);
 // Windows Vista and older: RegisterHotKey refuses MOD_NOREPEAT (ERROR_INVALID_FLAGS).
-void RefuseNoRepeat();
+void RefuseNoRepeat(bool refuse = true);
 HWND ForegroundWindow();
 
 // ---- the virtual clock --------------------------------------------------------------------

@@ -134,8 +134,8 @@ bool PressKey(UINT vk, UINT mods, Millis held) {
     return KeyDown(vk, mods, false);
 }
 
-void RefuseNoRepeat() {
-    KB().refuseNoRepeat = true;
+void RefuseNoRepeat(bool refuse) {
+    KB().refuseNoRepeat = refuse;
 }
 
 } // namespace winsim::control
