@@ -69,12 +69,14 @@ mutants: setup
 
 # Every mutant generated from the product sources, one per site and operator (scripts/mutants
 # says which operators), in two shards side by side, each in a tree of its own; a stopped run
-# goes on where it stopped. Then the listed equivalents compiled by both Windows builds (those
-# with the original's object code are proven), and the summary over both shards.
+# goes on where it stopped. Then the Windows entry point's mutants, each in the 64-bit exe
+# against the end-to-end cases; the listed equivalents compiled by both Windows builds (those
+# with the original's object code are proven); and the summary over all.
 mutants-all: setup win win64
 	@scripts/mutants --generated --shard 0/2 --jobs 1 --work build/mutants/generated0 & \
 	  scripts/mutants --generated --shard 1/2 --jobs 1 --work build/mutants/generated1; \
 	  wait
+	@scripts/mutants --generated --startup
 	@scripts/mutants --generated --prove
 	@scripts/mutants --generated --report build/mutants/generated0 build/mutants/generated1 \
 	  | tee build/mutants/generated-result.txt
