@@ -99,6 +99,7 @@ void Probe() {
         SetTimer(owner, 1, 20, NULL);
         SetLastError(0);
         Result(c.what, TrackPopupMenuEx(menu, c.flags | TPM_RIGHTBUTTON, 10, 10, owner, NULL));
+        PostMessageA(owner, WM_NULL, 0, 0); // the nudge a notification icon's menu needs
         Drain(owner);
     }
     DestroyMenu(menus);
