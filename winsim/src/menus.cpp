@@ -262,9 +262,9 @@ const control::MenuItem* ItemOfMnemonic(const std::vector<control::MenuItem>& it
 }
 
 // The open menu's modal loop, as the platform's: timers, posted and sent messages go to their
-// windows, and a key in the thread's queue ends the menu. Esc dismisses it and a character picks
-// the item of that mnemonic (a grayed one dismisses it); other keys only move the highlight. A
-// quit ends the menu and is posted again for the program's own loop. The command picked, or 0.
+// windows, and a key in the thread's queue ends the menu. Esc dismisses it and a character
+// clicks the item of that mnemonic; other keys only move the highlight. A quit ends the menu
+// and is posted again for the program's own loop. The command clicked, or 0.
 UINT RunMenuLoop(const std::vector<control::MenuItem>& items) {
     MSG msg;
     for (;;) {
@@ -282,7 +282,7 @@ UINT RunMenuLoop(const std::vector<control::MenuItem>& items) {
         if (msg.message == WM_CHAR) {
             const control::MenuItem* item = ItemOfMnemonic(items, msg.wParam);
             if (item)
-                return item->disabled() ? 0 : item->id;
+                return item->id;
         }
         if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST)
             DispatchMessageA(&msg);
@@ -536,7 +536,7 @@ BOOL WINAPI TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hwnd, 
         std::function<UINT(const control::DisplayedMenu&)> chooser = s.chooser;
         wanted = chooser(shown);
     } else if (s.takeKeys) {
-        shown.chosen = RunMenuLoop(shown.items);
+        wanted = RunMenuLoop(shown.items);
     }
     if (wanted != 0) {
         const control::MenuItem* item = FindShown(shown.items, wanted);
