@@ -23,12 +23,16 @@ TEST_F(StartupTest, AnyArgumentEndsTheRunAfterReadingTheSettings) {
 }
 
 TEST_F(StartupTest, AnotherRunningInstanceMakesTheStartEndSilently) {
-    ctl::HoldMutex("trovanix");
-    EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(WindowsOfTheProgram(), 0u);
-    EXPECT_TRUE(shell::NotifyCalls().empty());
-    EXPECT_EQ(SettingsWrites(), 0u);
-    EXPECT_EQ(ctl::OpenHandleCount(), 0);
+    for (auto hold : {ctl::HoldMutex, ctl::HoldOtherObject}) { // an event of that name: no mutex
+        SetUp();
+        hold("trovanix");
+        QuitAt(1000);
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(WindowsOfTheProgram(), 0u);
+        EXPECT_TRUE(shell::NotifyCalls().empty());
+        EXPECT_EQ(SettingsWrites(), 0u);
+        EXPECT_EQ(ctl::OpenHandleCount(), 0);
+    }
 }
 
 TEST_F(StartupTest, ASecondStartWhileRunningLeavesTheFirstUntouched) {
@@ -101,15 +105,21 @@ TEST_F(StartupTest, TheMainWindowIsHiddenAndItsClassCarriesTheProgramsIcons) {
     EXPECT_EQ(main->args[3], reinterpret_cast<uintptr_t>(GetStockObject(WHITE_BRUSH)));
 }
 
+void ExpectClassWithoutIcons() {
+    int classes = 0;
+    for (const ctl::Call& c : ctl::CallsTo("RegisterClassExA"))
+        if (c.text == "trovanix" && ++classes) {
+            EXPECT_EQ(c.args[1], 0u);
+            EXPECT_EQ(c.args[2], 0u);
+        }
+    EXPECT_EQ(classes, 1);
+}
+
 TEST_F(StartupTest, AFileWithoutShellIconRegistersTheClassWithoutIcons) {
     shell::SetFileHasNoIcon(kModulePath);
     QuitAt(1000);
     EXPECT_EQ(Run(), 0);
-    for (const ctl::Call& c : ctl::CallsTo("RegisterClassExA"))
-        if (c.text == "trovanix") {
-            EXPECT_EQ(c.args[1], 0u);
-            EXPECT_EQ(c.args[2], 0u);
-        }
+    ExpectClassWithoutIcons();
 }
 
 TEST_F(StartupTest, AModulePathThatDoesNotFitOrIsNotKnownGivesNoIcons) {
@@ -118,11 +128,13 @@ TEST_F(StartupTest, AModulePathThatDoesNotFitOrIsNotKnownGivesNoIcons) {
     QuitAt(1000);
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(ctl::CallsTo("SHGetFileInfoA").empty());
+    ExpectClassWithoutIcons();
     SetUp();
     ctl::SetModulePath(""); // nor with no path at all
     QuitAt(1000);
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(ctl::CallsTo("SHGetFileInfoA").empty());
+    ExpectClassWithoutIcons();
 }
 
 TEST_F(StartupTest, QuitFromTheMenuWritesTheSettingsOnceAndEndsCleanly) {

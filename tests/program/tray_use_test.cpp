@@ -239,6 +239,7 @@ TEST_F(TrayUseTest, AMessageSentIntoTheEndOfPlayCheckLeavesTheTickItsOwnPlayOnly
         {WM_CLOSE, 0, true, {1}},
         {WM_QUERYENDSESSION, 0, true, {1}},
         {WM_COMMAND, static_cast<WPARAM>(TrackCommandId(3)), false, {1, 3}},
+        {WM_COMMAND, static_cast<WPARAM>(TrackCommandId(3)), false, {1, 3}, true},
         {WM_COMMAND, IDM_STOP, false, {1}, true},
     };
     for (const auto& c : cases) {
