@@ -38,8 +38,7 @@ class TrayTestBase : public ::testing::Test {
     void TearDown() override {
         if (trayStarted)
             TrayTeardown(window);
-        PlayerSettings out{};
-        PlayerDestroy(window, &out);
+        PlayerDestroy(window, nullptr); // the settings are not wanted back
         DestroyWindow(window);
     }
 
