@@ -110,17 +110,15 @@ HWND LinkControl(HWND dialog) {
 LRESULT AboutCommand(HWND mainWindow) {
     HINSTANCE instance = GetModuleHandleA(NULL);
     AboutBoxInfo info;
+    // Zeroed: no company or copyright line (their ids stay 0), and no hook.
     ZeroFill(&info, sizeof(info));
     info.flags = kProgramFlags;
     info.iconCtrlId = IDC_ABOUT_ICON;
-    info.companyCtrlId = 0;
     info.versionCtrlId = IDC_ABOUT_VERSION;
-    info.copyrightCtrlId = 0;
     info.urlCtrlId = IDC_ABOUT_URL;
     info.resourcesCtrlId = IDC_ABOUT_RESOURCES;
     info.url = TROVANIX_SUPPORT_URL;
     info.templateName = kTemplateName;
-    info.hook = NULL;
     info.hLinkCursor = LoadCursorA(instance, kLinkCursorName);
     info.hInstance = instance;
     ShowAboutBox(mainWindow, &info);

@@ -79,40 +79,41 @@ int RunFixedCommand(HWND window, UINT id) {
     switch (id) {
     case IDM_QUIT:
         DestroyWindow(window);
-        return 1;
+        break;
     case IDM_ABOUT:
         AboutCommand(window);
-        return 1;
+        break;
     case IDM_REPEAT:
         CommandRepeat(window);
-        return 1;
+        break;
     case IDM_PLAY:
         Play(window);
-        return 1;
+        break;
     case IDM_STOP:
         Stop(window);
-        return 1;
+        break;
     case IDM_NEXT:
         CommandNext(window);
-        return 1;
+        break;
     case IDM_PREV:
         CommandPrev(window);
-        return 1;
+        break;
     case IDM_OPEN_DOOR:
         PlayerOpenDoor(window);
-        return 1;
+        break;
     case IDM_CLOSE_DOOR:
         PlayerCloseDoor(window);
-        return 1;
+        break;
     case IDM_CONTINUOUS:
         PlayerSetMode(window, PLAY_CONTINUOUS);
-        return 1;
+        break;
     case IDM_SINGLE:
         PlayerSetMode(window, PLAY_SINGLE);
-        return 1;
+        break;
     default:
         return 0;
     }
+    return 1;
 }
 
 } // namespace

@@ -60,8 +60,7 @@ void RegisterMainClass(HINSTANCE instance, const char* className, WNDPROC proc, 
     wc.style = style | CS_DBLCLKS;
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
-    wc.hIcon = GetModuleIcon(instance, 0);
-    wc.hCursor = NULL;
+    wc.hIcon = GetModuleIcon(instance, 0); // no class cursor: the window is never shown
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(stockBrush));
     wc.lpszMenuName = menuName;
     wc.lpszClassName = className;

@@ -58,9 +58,8 @@ int PlayerCreate(HWND window, const PlayerSettings* settings) {
         HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(PlayerState)));
     if (!state)
         return 0;
-    state->driveLetter = 0;
-    state->currentTrack = 0;
-    state->device = DEVICE_NONE;
+    // Zeroed: no drive, no track and no device yet.
+    static_assert(DEVICE_NONE == 0, "a zeroed state holds no device");
     state->playMode = settings ? settings->playMode : PLAY_SINGLE;
     state->repeat = settings ? settings->repeat : 0;
     // Attached first: the scan finds the state through the window.
