@@ -57,6 +57,17 @@ void Probe() {
     wc.lpfnWndProc = Plain;
     wc.hInstance = instance;
     wc.lpszClassName = "probeprops";
+    // A class given no module is the executable's: a window of it is made with the module.
+    wc.hInstance = NULL;
+    wc.lpszClassName = "probenomodule";
+    SetLastError(0);
+    Result("RegisterClassExA without a module", RegisterClassExA(&wc) != 0);
+    HWND made =
+        CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, NULL);
+    Say("CreateWindowExA of it with the module -> %s", Name(made));
+    DestroyWindow(made);
+    wc.hInstance = instance;
+    wc.lpszClassName = "probeprops";
     SetLastError(0);
     Result("RegisterClassExA again", RegisterClassExA(&wc) != 0);
     SetLastError(0);

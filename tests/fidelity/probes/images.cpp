@@ -26,4 +26,6 @@ void Probe() {
                SHGetFileInfoA(path, 0, &info, sizeof(info), SHGFI_ICON | size) != 0);
         Say("an icon: %d, destroyed -> %d", info.hIcon != NULL, DestroyIcon(info.hIcon));
     }
+    // Its last error differs: Wine leaves it alone.
+    Say("DestroyIcon of no icon -> %d", DestroyIcon(NULL));
 }
