@@ -207,7 +207,11 @@ int WINAPI GetSystemMetrics(int index) {
     }
 }
 
-BOOL WINAPI SystemParametersInfoA(UINT action, UINT, PVOID param, UINT) {
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT uiParam, PVOID param, UINT) {
+    // The documentation: "If not otherwise indicated, you must specify zero" for uiParam, and
+    // SPI_GETWORKAREA indicates nothing.
+    if (action == SPI_GETWORKAREA && uiParam != 0)
+        Fail("SystemParametersInfoA(SPI_GETWORKAREA) with a uiParam other than zero");
     if (action == SPI_GETWORKAREA && param) {
         *static_cast<RECT*>(param) = K().workArea;
         return TRUE;

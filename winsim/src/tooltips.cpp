@@ -57,6 +57,9 @@ LRESULT AddTool(HWND tooltip, const TOOLINFOA* info) {
 LRESULT CALLBACK ToolTipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case TTM_ADDTOOLA:
+        // The documentation's own words: wParam "must be zero".
+        if (wp != 0)
+            Fail("TTM_ADDTOOLA with a wParam other than zero");
         return AddTool(h, reinterpret_cast<const TOOLINFOA*>(lp));
     case TTM_GETTOOLCOUNT: {
         LRESULT n = 0;
