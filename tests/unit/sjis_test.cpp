@@ -38,7 +38,9 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"\x80", 0, SJIS_SINGLE}, KindCase{"\xA0", 0, SJIS_SINGLE},
                       KindCase{"\xB1", 0, SJIS_SINGLE}, KindCase{"\xFD", 0, SJIS_SINGLE},
                       KindCase{"\xFC\xFC", 1, SJIS_TRAIL}, KindCase{"\xE0\x40", 0, SJIS_LEAD},
-                      KindCase{"\x9F", 0, SJIS_LEAD}, KindCase{"", 1, SJIS_SINGLE}));
+                      KindCase{"\x9F", 0, SJIS_LEAD}, KindCase{"", 1, SJIS_SINGLE},
+                      KindCase{"\xDFx", 0, SJIS_SINGLE}, KindCase{"\x81\x3F", 1, SJIS_SINGLE},
+                      KindCase{"\x81\xFD", 1, SJIS_SINGLE}));
 
 TEST(SjisPathTest, TrailBackslashIsNoSeparator) {
     EXPECT_EQ(IsPathSeparatorAt("\x95\x5C", 1), 0); // 表
