@@ -379,8 +379,10 @@ TEST_F(TrayUseTest, ATaskbarThatComesLaterGetsTheIcon) {
     ctl::At(1800, [&] {
         before = shell::Icons().size() != 0;
         shell::StartTaskbar();
+        // Its first add is refused too (after the delete): the next poll tries again.
+        shell::FailCall("Shell_NotifyIconA", int(ctl::CallsTo("Shell_NotifyIconA").size()) + 1);
     });
-    ctl::At(2100, [&] { frame = ShownFrame(); });
+    ctl::At(2600, [&] { frame = ShownFrame(); });
     QuitAt(3000);
     EXPECT_EQ(Run(), 0);
     EXPECT_FALSE(before);
