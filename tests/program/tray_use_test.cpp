@@ -375,17 +375,21 @@ TEST_F(TrayUseTest, MediaKeysWorkWhilePlayingOnly) {
 TEST_F(TrayUseTest, ATaskbarThatComesLaterGetsTheIcon) {
     shell::StopTaskbar();
     bool before = true;
-    std::string frame;
+    std::string refused = "?", frame;
     ctl::At(1800, [&] {
         before = shell::Icons().size() != 0;
+        // Its "TaskbarCreated" re-add and the next poll's are refused: the poll after tries again.
+        int calls = static_cast<int>(ctl::CallsTo("Shell_NotifyIconA").size());
+        shell::FailCall("Shell_NotifyIconA", calls + 1);
+        shell::FailCall("Shell_NotifyIconA", calls + 3);
         shell::StartTaskbar();
-        // Its first add is refused too (after the delete): the next poll tries again.
-        shell::FailCall("Shell_NotifyIconA", int(ctl::CallsTo("Shell_NotifyIconA").size()) + 1);
     });
+    ctl::At(2100, [&] { refused = ShownFrame(); });
     ctl::At(2600, [&] { frame = ShownFrame(); });
     QuitAt(3000);
     EXPECT_EQ(Run(), 0);
     EXPECT_FALSE(before);
+    EXPECT_EQ(refused, "");
     EXPECT_EQ(frame, "IDI_PLAY1 16x16");
 }
 
