@@ -25,7 +25,6 @@ void InsertDriveItems(HMENU popup) {
         if (GetDriveTypeA(root) != DRIVE_CDROM)
             continue;
         char label[MENU_TEXT_SIZE];
-        label[0] = 0;
         if (!QueryVolumeLabel(root, label, sizeof(label)))
             label[0] = 0;
         // Root and ": " take 5 bytes of the item text; a longer label is cut between
