@@ -679,14 +679,7 @@ TEST_P(BothDrivesTest, APlayStoppedElsewhereStartsNothing) {
         {"disc taken out", [](HWND) { mci::RemoveDisc('d'); }},
         {"stop command", [](HWND w) { PlayerStop(w); }},
         {"door command", [](HWND w) { PlayerOpenDoor(w); }},
-        {"another program's stop mid-track",
-         [](HWND) {
-             MCIDEVICEID other = DEVICE_NONE;
-             ASSERT_TRUE(CdOpen("cdaudio", "d:", CD_OPEN_FLAGS, &other));
-             CdStop(other);
-             CdClose(other);
-         },
-         30000},
+        {"another program's stop mid-track", [](HWND) { mci::StopFromAnotherProgram('d'); }, 30000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
