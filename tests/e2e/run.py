@@ -160,7 +160,16 @@ class Run:
                          lambda: in_order(self.actions(), patterns), deadline)
 
     def wait_window(self):
-        self.wait("the program's window", lambda: self.ask("window").startswith("ok"))
+        """A start is the one step that loads Wine's DLLs afresh (through qemu where emulated),
+        so it gets twice the deadline; a program that ended meanwhile fails at once."""
+        def shown():
+            if self.ask("window").startswith("ok"):
+                return True
+            if self.program.poll() is not None:
+                raise CaseFailure("the program ended before its window appeared\n" +
+                                  self.evidence())
+            return False
+        self.wait("the program's window", shown, 2 * DEADLINE)
 
     def wait_count(self, command, n):
         self.wait("%s to answer %d" % (command, n), lambda: self.ask(command) == "ok %d" % n)
@@ -211,6 +220,14 @@ class Run:
         text = "driver log (status queries left out):\n  " + "\n  ".join(lines[-40:] or ["-"])
         data = self.ini_bytes()
         text += "\nINI: %s" % ("none" if data is None else repr(data.decode("cp932", "replace")))
+        # A program that ended early (a crash, a guard that found another instance) says so here.
+        code = self.program.poll()
+        text += "\nprogram: %s" % ("running" if code is None else "ended, exit code %d" % code)
+        if not self.out.closed:
+            self.out.flush()
+        with open(self.out.name, "rb") as f:
+            tail = f.read().decode("utf-8", "replace").splitlines()[-20:]
+        text += "\nWine's output:\n  " + "\n  ".join(tail or ["-"])
         return text
 
     def close(self):
