@@ -23,9 +23,6 @@ void SetArgc(int argc);
 // Another process holds the named mutex (a running instance).
 void HoldMutex(const std::string& name);
 bool MutexExists(const std::string& name);
-// Another process holds an object of another kind (an event, say) under this name: creating
-// a mutex of that name fails with ERROR_INVALID_HANDLE.
-void HoldOtherObject(const std::string& name);
 int OpenHandleCount(); // handles the program created and has not closed
 void SetHeapAllocFails(bool fails);
 

@@ -119,8 +119,6 @@ void InsertDisc(char letter, const std::vector<Track>& tracks, const std::string
 void RemoveDisc(char letter);
 void OpenDoorByHand(char letter);
 void CloseDoorByHand(char letter);
-// Another program opens the drive's cdaudio device, stops it and closes it again.
-void StopFromAnotherProgram(char letter);
 
 // ---- failures on demand ----------------------------------------------------------------------
 // The next `times` commands (-1: every one from now on) that match fail with `error` and change

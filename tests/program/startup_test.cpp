@@ -23,16 +23,12 @@ TEST_F(StartupTest, AnyArgumentEndsTheRunAfterReadingTheSettings) {
 }
 
 TEST_F(StartupTest, AnotherRunningInstanceMakesTheStartEndSilently) {
-    for (auto hold : {ctl::HoldMutex, ctl::HoldOtherObject}) { // an event of that name: no mutex
-        SetUp();
-        hold("trovanix");
-        QuitAt(1000);
-        EXPECT_EQ(Run(), 0);
-        EXPECT_EQ(WindowsOfTheProgram(), 0u);
-        EXPECT_TRUE(shell::NotifyCalls().empty());
-        EXPECT_EQ(SettingsWrites(), 0u);
-        EXPECT_EQ(ctl::OpenHandleCount(), 0);
-    }
+    ctl::HoldMutex("trovanix");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(WindowsOfTheProgram(), 0u);
+    EXPECT_TRUE(shell::NotifyCalls().empty());
+    EXPECT_EQ(SettingsWrites(), 0u);
+    EXPECT_EQ(ctl::OpenHandleCount(), 0);
 }
 
 TEST_F(StartupTest, ASecondStartWhileRunningLeavesTheFirstUntouched) {
@@ -105,25 +101,28 @@ TEST_F(StartupTest, TheMainWindowIsHiddenAndItsClassCarriesTheProgramsIcons) {
     EXPECT_EQ(main->args[3], reinterpret_cast<uintptr_t>(GetStockObject(WHITE_BRUSH)));
 }
 
-TEST_F(StartupTest, WithoutAUsableModuleFileTheClassHasNoIcons) {
-    // A file with no shell icon; a path cut to the buffer, which would name some other file,
-    // or none at all: for those two the shell is not even asked.
-    void (*const scenes[])() = {
-        [] { shell::SetFileHasNoIcon(kModulePath); },
-        [] { ctl::SetModulePath("C:\\" + std::string(MAX_PATH - 7, 'p') + ".exe"); },
-        [] { ctl::SetModulePath(""); }};
-    for (auto scene : scenes) {
-        SetUp();
-        scene();
-        QuitAt(1000);
-        EXPECT_EQ(Run(), 0);
-        EXPECT_EQ(ctl::CallsTo("SHGetFileInfoA").empty(), scene != scenes[0]);
-        for (const ctl::Call& c : ctl::CallsTo("RegisterClassExA"))
-            if (c.text == "trovanix") {
-                EXPECT_EQ(c.args[1], 0u);
-                EXPECT_EQ(c.args[2], 0u);
-            }
-    }
+TEST_F(StartupTest, AFileWithoutShellIconRegistersTheClassWithoutIcons) {
+    shell::SetFileHasNoIcon(kModulePath);
+    QuitAt(1000);
+    EXPECT_EQ(Run(), 0);
+    for (const ctl::Call& c : ctl::CallsTo("RegisterClassExA"))
+        if (c.text == "trovanix") {
+            EXPECT_EQ(c.args[1], 0u);
+            EXPECT_EQ(c.args[2], 0u);
+        }
+}
+
+TEST_F(StartupTest, AModulePathThatDoesNotFitOrIsNotKnownGivesNoIcons) {
+    // Cut to the buffer, it would name some other file: the shell is not even asked.
+    ctl::SetModulePath("C:\\" + std::string(MAX_PATH - 7, 'p') + ".exe");
+    QuitAt(1000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(ctl::CallsTo("SHGetFileInfoA").empty());
+    SetUp();
+    ctl::SetModulePath(""); // nor with no path at all
+    QuitAt(1000);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(ctl::CallsTo("SHGetFileInfoA").empty());
 }
 
 TEST_F(StartupTest, QuitFromTheMenuWritesTheSettingsOnceAndEndsCleanly) {

@@ -21,7 +21,6 @@ struct Kernel {
     std::string modulePath = "C:\\Program Files\\trovanix\\trovanix.exe";
     DWORD lastError = 0;
     std::map<std::string, int> mutexRefs;     // name -> open handles, all processes
-    std::set<std::string> otherObjects;       // names another process gave an event or the like
     std::map<uintptr_t, std::string> handles; // the program's handles -> object name
     uintptr_t nextHandle = 0x100;
     bool heapFails = false;
@@ -116,11 +115,6 @@ void WINAPI SetLastError(DWORD code) {
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL owner, LPCSTR name) {
     Record("CreateMutexA", {static_cast<uintptr_t>(owner)}, name ? name : "");
     std::string key = name ? name : "";
-    // Objects of every kind share one namespace: a name some other kind holds is refused.
-    if (K().otherObjects.count(key)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return NULL;
-    }
     bool existed = !key.empty() && K().mutexRefs[key] > 0;
     K().mutexRefs[key]++;
     uintptr_t h = K().nextHandle;
@@ -239,9 +233,6 @@ void SetArgc(int argc) {
 }
 void HoldMutex(const std::string& name) {
     K().mutexRefs[name]++;
-}
-void HoldOtherObject(const std::string& name) {
-    K().otherObjects.insert(name);
 }
 bool MutexExists(const std::string& name) {
     auto it = K().mutexRefs.find(name);

@@ -676,19 +676,6 @@ extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID id, UINT msg, DWORD_PTR f
 
 namespace winsim::control::mci {
 
-void StopFromAnotherProgram(char letter) {
-    char element[] = "?:";
-    element[0] = letter;
-    MCI_OPEN_PARMSA open{};
-    open.lpstrDeviceType = "cdaudio";
-    open.lpstrElementName = element;
-    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT,
-                        reinterpret_cast<DWORD_PTR>(&open)) != 0)
-        return;
-    mciSendCommandA(open.wDeviceID, MCI_STOP, 0, 0);
-    mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, 0);
-}
-
 void FailCommand(UINT command, DWORD detail, int times, MCIERROR error, char letter) {
     if (times == 0)
         return;
