@@ -55,10 +55,7 @@ void Probe() {
     memset(&wc, 0, sizeof(wc));
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = Plain;
-    wc.hInstance = instance;
-    wc.lpszClassName = "probeprops";
     // A class given no module is the executable's: a window of it is made with the module.
-    wc.hInstance = NULL;
     wc.lpszClassName = "probenomodule";
     SetLastError(0);
     Result("RegisterClassExA without a module", RegisterClassExA(&wc) != 0);
