@@ -2,6 +2,7 @@
 
 #include "text/format.h"
 #include "text/sjis.h"
+#include "text/systemlib.h"
 
 #include <winver.h>
 
@@ -16,11 +17,30 @@ enum { RESOURCES_SYSTEM = 0, RESOURCES_GDI = 1, RESOURCES_USER = 2 };
 
 typedef LONG(WINAPI* FreeResourcesProc)(UINT kind);
 
+typedef decltype(&GetFileVersionInfoSizeA) VersionSizeProc;
+typedef decltype(&GetFileVersionInfoA) VersionInfoProc;
+typedef decltype(&VerQueryValueA) QueryValueProc;
+
+SystemLibrary version = {"version.dll", 0, NULL};
+SystemProc versionSize = {&version, "GetFileVersionInfoSizeA", 0, NULL};
+SystemProc versionInfo = {&version, "GetFileVersionInfoA", 0, NULL};
+SystemProc queryValue = {&version, "VerQueryValueA", 0, NULL};
+
+// VerQueryValueA from the system's library; 0 when it is missing.
+BOOL QueryValue(const void* block, const char* path, void** value, UINT* length) {
+    QueryValueProc query = AsFunction<QueryValueProc>(BindSystemProc(&queryValue));
+    return query && query(block, path, value, length);
+}
+
 } // namespace
 
 void* LoadVersionBlock(const char* path, DWORD** translation) {
+    VersionSizeProc getSize = AsFunction<VersionSizeProc>(BindSystemProc(&versionSize));
+    VersionInfoProc getInfo = AsFunction<VersionInfoProc>(BindSystemProc(&versionInfo));
+    if (!getSize || !getInfo)
+        return NULL;
     DWORD scratch = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &scratch);
+    DWORD size = getSize(path, &scratch);
     if (size == 0)
         return NULL;
     void* block = HeapAlloc(GetProcessHeap(), 0, size);
@@ -28,9 +48,8 @@ void* LoadVersionBlock(const char* path, DWORD** translation) {
         return NULL;
     void* table = NULL;
     UINT length = 0;
-    if (GetFileVersionInfoA(path, 0, size, block) &&
-        VerQueryValueA(block, kTranslationPath, &table, &length) && table &&
-        length >= sizeof(DWORD)) {
+    if (getInfo(path, 0, size, block) && QueryValue(block, kTranslationPath, &table, &length) &&
+        table && length >= sizeof(DWORD)) {
         *translation = static_cast<DWORD*>(table);
         return block;
     }
@@ -50,7 +69,7 @@ int QueryVersionString(char* dst, const void* block, DWORD translation, const ch
                static_cast<unsigned>(HIWORD(translation)), key);
     void* value = NULL;
     UINT length = 0;
-    if (block && VerQueryValueA(block, path, &value, &length) && value) {
+    if (block && QueryValue(block, path, &value, &length) && value) {
         // A value longer than the destination is cut, never split inside a character.
         CopySjisTruncated(dst, static_cast<const char*>(value), MAX_PATH);
         return 1;
@@ -60,17 +79,16 @@ int QueryVersionString(char* dst, const void* block, DWORD translation, const ch
 }
 
 int QueryFreeResources(int* system, int* gdi, int* user) {
-    HMODULE library = LoadLibraryA(kResourcesLibrary);
+    // Windows 9x keeps it in its system folder; no NT system has it, and the search ends there.
+    HMODULE library = LoadSystemLibrary(kResourcesLibrary);
     if (!library)
         return 0;
-    FARPROC proc = GetProcAddress(library, kResourcesFunction);
-    if (!proc) {
+    FreeResourcesProc freeResources =
+        AsFunction<FreeResourcesProc>(GetProcAddress(library, kResourcesFunction));
+    if (!freeResources) {
         FreeLibrary(library);
         return 0;
     }
-    // Through void (*)(void), the one function type that converts to any other silently.
-    FreeResourcesProc freeResources =
-        reinterpret_cast<FreeResourcesProc>(reinterpret_cast<void (*)(void)>(proc));
     if (system)
         *system = freeResources(RESOURCES_SYSTEM);
     if (gdi)

@@ -6,8 +6,11 @@
 #include "app/mainwindow.h"
 #include "settings/settings.h"
 #include "text/sjis.h"
+#include "text/systemlib.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything is loaded on the program's behalf (an MCI driver, a shell extension).
+    RestrictLibrarySearch();
     // Lives for the whole run: the window receives its address at creation.
     PlayerSettings settings;
     ZeroFill(&settings, sizeof(settings));

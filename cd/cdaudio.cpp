@@ -3,11 +3,19 @@
 #include "cd/cdaudio.h"
 
 #include "text/sjis.h"
+#include "text/systemlib.h"
 
 namespace {
 
+typedef decltype(&mciSendCommandA) SendCommandProc;
+
+SystemLibrary winmm = {"winmm.dll", 0, NULL};
+SystemProc sendCommand = {&winmm, "mciSendCommandA", 0, NULL};
+
+// Without the library every command fails, as on a system without the device.
 int Send(MCIDEVICEID device, UINT command, DWORD flags, void* record) {
-    return mciSendCommandA(device, command, flags, reinterpret_cast<DWORD_PTR>(record)) == 0;
+    SendCommandProc send = AsFunction<SendCommandProc>(BindSystemProc(&sendCommand));
+    return send && send(device, command, flags, reinterpret_cast<DWORD_PTR>(record)) == 0;
 }
 
 int SendGeneric(MCIDEVICEID device, UINT command) {

@@ -164,11 +164,18 @@ ToolTipTextResult RequestToolTipText(HWND window, HWND tooltip, UINT_PTR idFrom,
 
 // ---- run-time libraries ---------------------------------------------------------------------
 using FreeResourcesFunction = LONG(WINAPI*)(UINT kind);
-// Installs a library that LoadLibraryA finds by its file name (case-insensitive).
+// Installs a library: a bare file name in the system folder (C:\WINDOWS\system32), a full
+// path in its folder, such as the program's own. Names are case-insensitive; one installed
+// again keeps its handle and takes the new exports.
 void InstallLibrary(const std::string& name,
                     const std::vector<std::pair<std::string, FARPROC>>& exports);
+// An older system's library: kernel32 without SetDefaultDllDirectories, say.
+void RemoveExport(const std::string& library, const std::string& name);
+// The current directory, the last folder a bare name is searched in (C:\Users\user\Downloads).
+void SetCurrentFolder(const std::string& folder);
 // "rsrc32.dll" with "_MyGetFreeSystemResources32@4" (null: the library without the export).
 void InstallFreeResourcesLibrary(FreeResourcesFunction function);
+// By a full path, or by a file name wherever it is installed.
 int LibraryLoads(const std::string& name);
 int LibraryFrees(const std::string& name);
 int LibraryReferences(const std::string& name); // loads not yet freed

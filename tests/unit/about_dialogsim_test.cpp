@@ -328,13 +328,14 @@ TEST(AboutLibraryTest, FoundByFileNameInAnyForm) {
     ctl::Reset();
     ctl::InstallFreeResourcesLibrary(AnyFunction);
     for (const char* name :
-         {"rsrc32.dll", "RSRC32.DLL", "rsrc32", "C:\\Windows\\System\\Rsrc32.dll"}) {
+         {"rsrc32.dll", "RSRC32.DLL", "rsrc32", "C:\\Windows\\System32\\Rsrc32.dll"}) {
         HMODULE h = LoadLibraryA(name);
         EXPECT_NE(h, nullptr) << name;
         EXPECT_TRUE(FreeLibrary(h)) << name;
     }
     EXPECT_EQ(LoadLibraryA("rsrc32.dl"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(LoadLibraryA("C:\\Windows\\System\\rsrc32.dll"), nullptr); // not its folder
     EXPECT_EQ(ctl::LibraryLoads("rsrc32.dll"), 4);
     EXPECT_EQ(ctl::LibraryReferences("rsrc32.dll"), 0);
 }

@@ -154,7 +154,8 @@ TEST_F(AboutFreeResourcesTest, WithoutTheLibraryNothingIsTouched) {
     EXPECT_EQ(gdi, -7);
     EXPECT_EQ(user, -7);
     ASSERT_EQ(ctl::CallsTo("LoadLibraryA").size(), 1u);
-    EXPECT_EQ(ctl::CallsTo("LoadLibraryA")[0].text, "rsrc32.dll");
+    // By its full path: a bare name would search the program's folder and the current one.
+    EXPECT_EQ(ctl::CallsTo("LoadLibraryA")[0].text, "C:\\WINDOWS\\system32\\rsrc32.dll");
     EXPECT_TRUE(ctl::CallsTo("GetProcAddress").empty());
 }
 

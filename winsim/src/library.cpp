@@ -1,15 +1,28 @@
-// kernel32: run-time loading of libraries. No library exists unless a test installs one; each
-// installed library is found by its file name, with or without a folder or ".dll".
+// kernel32: run-time loading of libraries. A library lives in a folder: the system folder
+// (kernel32, user32, winmm, version and whatever a test installs by a bare name) or the one a
+// test names. A full path finds only what is there; a bare name is searched for as Windows
+// does (the LoadLibrary and "Dynamic-Link Library Search Order" documentation): the program's
+// folder, the system folder, the Windows folder, the current directory, unless the program
+// narrowed the search with SetDefaultDllDirectories or SetDllDirectoryA("").
 #include "internal.h"
+#include "state.h"
 
 #include <winsim/control_dialog.h>
+
+#include <cstring>
+#include <mmsystem.h>
+#include <winver.h>
 
 namespace winsim {
 
 namespace {
 
+const char kSystemFolder[] = "C:\\WINDOWS\\system32";
+const char kWindowsFolder[] = "C:\\WINDOWS";
+
 struct Library {
     HMODULE handle = nullptr;
+    std::string folder; // lower-cased, without the final separator
     std::map<std::string, FARPROC> exports;
     int loads = 0;
     int frees = 0;
@@ -17,8 +30,11 @@ struct Library {
 };
 
 struct Libraries {
-    std::map<std::string, Library> byName; // lower-cased file names
+    std::map<std::string, Library> byPath; // lower-cased full paths
     uintptr_t nextHandle = 0x10000000;
+    std::string currentFolder = "C:\\Users\\user\\Downloads";
+    DWORD defaultDirectories = 0; // SetDefaultDllDirectories' flags; 0 for the standard search
+    bool currentFolderSearched = true;
 };
 
 Libraries& L() {
@@ -28,58 +44,160 @@ Libraries& L() {
 
 Library* ByName(const std::string& name);
 
+template <typename Function> FARPROC Export(Function* function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
 // user32's ChangeWindowMessageFilter (Vista and later), which a program looks up at run time.
 BOOL WINAPI ChangeWindowMessageFilter(UINT message, DWORD action) {
     Record("ChangeWindowMessageFilter", {message, action});
     return action == MSGFLT_ADD || action == MSGFLT_REMOVE;
 }
 
-void ResetLibraries() {
-    L() = Libraries();
-    // user32 is loaded in every GUI process from its start.
-    control::InstallLibrary(
-        "user32.dll",
-        {{"ChangeWindowMessageFilter",
-          reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&ChangeWindowMessageFilter))}});
-    ByName("user32.dll")->references = 1;
+// kernel32's SetDefaultDllDirectories (Windows 8, 7 with KB2533623) and SetDllDirectoryA (XP
+// SP1), which a program looks up at run time. The flags are those the documentation allows.
+const DWORD kSearchFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
+                           LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+BOOL WINAPI SetDefaultDllDirectories(DWORD flags) {
+    Record("SetDefaultDllDirectories", {flags});
+    if (flags == 0 || (flags & ~kSearchFlags)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    L().defaultDirectories = flags;
+    return TRUE;
 }
-const bool registered = (OnReset(&ResetLibraries), true);
+BOOL WINAPI SetDllDirectoryA(LPCSTR path) {
+    Record("SetDllDirectoryA", {}, path ? path : "(null)");
+    // "" takes the current directory out of the search, NULL puts it back; another folder
+    // would be searched in its place, which no program here does.
+    L().currentFolderSearched = !path || *path;
+    return TRUE;
+}
 
-// "C:\Windows\System\RSRC32" -> "rsrc32.dll": the loader searches by file name.
-std::string LibraryKey(const std::string& name) {
-    std::string key = name;
-    size_t sep = key.find_last_of("\\/");
-    if (sep != std::string::npos)
-        key = key.substr(sep + 1);
-    for (char& c : key)
+std::string Lower(std::string s) {
+    for (char& c : s)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    if (!key.empty() && key.find('.') == std::string::npos)
+    return s;
+}
+
+// "C:\Windows\System\RSRC32" -> "c:\windows\system\rsrc32.dll", "RSRC32" -> "rsrc32.dll".
+std::string LibraryKey(const std::string& name) {
+    std::string key = Lower(name);
+    size_t sep = key.find_last_of("\\/");
+    std::string file = sep == std::string::npos ? key : key.substr(sep + 1);
+    if (!file.empty() && file.find('.') == std::string::npos)
         key += ".dll";
     if (!key.empty() && key.back() == '.')
         key.pop_back(); // a trailing dot means "no extension"
     return key;
 }
 
+bool HasFolder(const std::string& name) {
+    return name.find_first_of("\\/") != std::string::npos;
+}
+
+std::string FileName(const std::string& path) {
+    size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? std::string() : path.substr(0, sep);
+}
+
+Library& Install(const std::string& name) {
+    std::string key = LibraryKey(HasFolder(name) ? name : std::string(kSystemFolder) + "\\" + name);
+    Library& lib = L().byPath[key];
+    if (!lib.handle) {
+        lib.handle = reinterpret_cast<HMODULE>(L().nextHandle);
+        L().nextHandle += 0x10000;
+        lib.folder = FolderOf(key);
+    }
+    return lib;
+}
+
+void ResetLibraries() {
+    L() = Libraries();
+    // kernel32 and user32 are loaded in every GUI process from its start; winmm and version
+    // wait in the system folder for a program that loads them.
+    Library& kernel32 = Install("kernel32.dll");
+    kernel32.exports = {{"SetDefaultDllDirectories", Export(&SetDefaultDllDirectories)},
+                        {"SetDllDirectoryA", Export(&SetDllDirectoryA)}};
+    kernel32.references = 1;
+    control::InstallLibrary("user32.dll",
+                            {{"ChangeWindowMessageFilter", Export(&ChangeWindowMessageFilter)}});
+    ByName("user32.dll")->references = 1;
+    control::InstallLibrary("winmm.dll", {{"mciSendCommandA", Export(&mciSendCommandA)}});
+    control::InstallLibrary("version.dll",
+                            {{"GetFileVersionInfoSizeA", Export(&GetFileVersionInfoSizeA)},
+                             {"GetFileVersionInfoA", Export(&GetFileVersionInfoA)},
+                             {"VerQueryValueA", Export(&VerQueryValueA)}});
+}
+const bool registered = (OnReset(&ResetLibraries), true);
+
 Library* ByHandle(HMODULE h) {
     if (!h)
         return nullptr;
-    for (auto& [name, lib] : L().byName)
+    for (auto& [path, lib] : L().byPath)
         if (lib.handle == h)
             return &lib;
     return nullptr;
 }
 
+Library* InFolder(const std::string& folder, const std::string& file) {
+    auto it = L().byPath.find(LibraryKey(folder + "\\" + file));
+    return it == L().byPath.end() ? nullptr : &it->second;
+}
+
+// What LoadLibraryA(name) finds.
+Library* Search(const std::string& name) {
+    if (HasFolder(name)) {
+        auto it = L().byPath.find(LibraryKey(name));
+        return it == L().byPath.end() ? nullptr : &it->second;
+    }
+    std::vector<std::string> folders;
+    const Libraries& l = L();
+    if (l.defaultDirectories &
+        (LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
+        folders.push_back(FolderOf(ModulePath()));
+    if (l.defaultDirectories & (LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
+        folders.push_back(kSystemFolder);
+    if (l.defaultDirectories == 0) {
+        folders = {FolderOf(LibraryKey(ModulePath())), kSystemFolder, kWindowsFolder};
+        if (l.currentFolderSearched)
+            folders.push_back(l.currentFolder);
+    }
+    for (const std::string& folder : folders)
+        if (Library* lib = InFolder(folder, name))
+            return lib;
+    return nullptr;
+}
+
+// A library named by its file alone, wherever it is; the first found in the search order.
 Library* ByName(const std::string& name) {
-    auto it = L().byName.find(LibraryKey(name));
-    return it == L().byName.end() ? nullptr : &it->second;
+    if (HasFolder(name)) {
+        auto it = L().byPath.find(LibraryKey(name));
+        return it == L().byPath.end() ? nullptr : &it->second;
+    }
+    std::string file = LibraryKey(name);
+    for (auto& [path, lib] : L().byPath)
+        if (FileName(path) == file)
+            return &lib;
+    return nullptr;
 }
 
 } // namespace
 
 HMODULE LoadedLibrary(const std::string& name) {
-    Library* lib = ByName(name);
-    return lib && lib->references > 0 ? lib->handle : nullptr;
+    // The module of that file name among those loaded, as GetModuleHandleA looks it up.
+    std::string file = LibraryKey(name);
+    for (auto& [path, lib] : L().byPath)
+        if (lib.references > 0 && (HasFolder(name) ? path == file : FileName(path) == file))
+            return lib.handle;
+    return nullptr;
 }
 
 } // namespace winsim
@@ -88,9 +206,19 @@ using namespace winsim;
 
 extern "C" {
 
+UINT WINAPI GetSystemDirectoryA(LPSTR buf, UINT size) {
+    // The documentation: the length copied without the terminator, or, for a buffer too small,
+    // the size needed with it.
+    UINT length = static_cast<UINT>(strlen(kSystemFolder));
+    if (!buf || size <= length)
+        return length + 1;
+    memcpy(buf, kSystemFolder, length + 1);
+    return length;
+}
+
 HMODULE WINAPI LoadLibraryA(LPCSTR name) {
     Record("LoadLibraryA", {}, name ? name : "");
-    Library* lib = name ? ByName(name) : nullptr;
+    Library* lib = name ? Search(name) : nullptr;
     if (!lib) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
@@ -140,11 +268,7 @@ namespace winsim::control {
 
 void InstallLibrary(const std::string& name,
                     const std::vector<std::pair<std::string, FARPROC>>& exports) {
-    Library& lib = L().byName[LibraryKey(name)];
-    if (!lib.handle) {
-        lib.handle = reinterpret_cast<HMODULE>(L().nextHandle);
-        L().nextHandle += 0x10000;
-    }
+    Library& lib = Install(name);
     lib.exports.clear();
     for (const auto& [symbol, address] : exports)
         lib.exports[symbol] = address;
@@ -156,6 +280,15 @@ void InstallFreeResourcesLibrary(FreeResourcesFunction function) {
         exports.emplace_back("_MyGetFreeSystemResources32@4",
                              reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function)));
     InstallLibrary("rsrc32.dll", exports);
+}
+
+void RemoveExport(const std::string& library, const std::string& name) {
+    if (Library* lib = ByName(library))
+        lib->exports.erase(name);
+}
+
+void SetCurrentFolder(const std::string& folder) {
+    L().currentFolder = folder;
 }
 
 int LibraryLoads(const std::string& name) {
