@@ -73,7 +73,7 @@ def ini(repeat, mode):
 class Run:
     """trovanix.exe started in a fresh folder, with hand.exe beside it for the user's hands."""
 
-    def __init__(self, env, name, scene_text, ini_bytes=None, args=()):
+    def __init__(self, env, name, scene_text, ini_bytes=None, args=(), planted=False):
         self.env = env
         self.name = name
         self.folder = CASE_DIR % name
@@ -94,11 +94,38 @@ class Run:
                            "VCDAUDIO_LOG": self.folder + r"\vcd.log"}
         self.out = open(os.path.join(app, "wine.out"), "wb")
         self.hand = None
+        self.cwd = None
+        if planted:
+            self.plant(app)
         self.program = self.start_program(args)
+
+    def plant(self, app):
+        """Stray DLLs under the names of the libraries the program uses, beside the exe and in
+        its current directory, winmm taken from there before Wine's own as Windows would."""
+        self.cwd = os.path.join(app, "cwd")
+        os.makedirs(self.cwd)
+        for folder in (app, self.cwd):
+            for name in STRAY_DLLS:
+                shutil.copy(os.path.join(self.env.state["folder"], "e2e", "planted.dll"),
+                            os.path.join(folder, name))
+        self.driver_env["WINEDLLOVERRIDES"] = self.env.environ()["WINEDLLOVERRIDES"] + \
+            ";winmm=n,b"
+
+    def loaded_strays(self):
+        """What the stray DLLs recorded: 'trace: program' for each load. A DLL names its trace
+        after the name it was loaded by, in whatever case that had."""
+        found = []
+        for folder in (self.env.to_unix(self.folder), self.cwd):
+            for trace in sorted(os.listdir(folder)):
+                if trace.lower().endswith(".loaded"):
+                    with open(os.path.join(folder, trace), errors="replace") as f:
+                        found += ["%s: %s" % (trace, line.strip()) for line in f if line.strip()]
+        return found
 
     def start_program(self, args=()):
         return self.env.start(self.folder + r"\trovanix.exe", args, self.driver_env,
-                              stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.out)
+                              stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.out,
+                              cwd=self.cwd)
 
     # -- hand.exe --
 
@@ -460,6 +487,28 @@ def case_about(run):
     expect(run.quit() == 0, "non-zero exit", run)
 
 
+STRAY_DLLS = ("winmm.dll", "rsrc32.dll")
+
+
+def case_stray_dlls(run):
+    """DLLs named as the system's beside the exe and in its current directory are never
+    loaded: the program plays, shows its About box with its version and quits as without."""
+    run.wait_window()
+    run.do("tray dblclick")
+    run.wait_log(play(1, 2))
+    run.menu("rclick", "a")
+    run.wait_count("dialogs", 1)
+    version = IDS["IDC_ABOUT_VERSION"]
+    got = dict(f.split("=", 1) for f in run.do("dialog").split("\t")[1:])
+    expect(got.get(str(version)) == about_texts()[1][version],
+           "the About box lost its version line: %r" % got.get(str(version)), run)
+    run.do("dialog-key esc")
+    run.wait_count("dialogs", 0)
+    expect(run.quit() == 0, "non-zero exit", run)
+    loads = run.loaded_strays()
+    expect(not loads, "stray DLLs were loaded:\n  " + "\n  ".join(loads), run)
+
+
 def case_end_session(run):
     run.wait_window()
     answer = run.do("send %d 0 0" % WM_QUERYENDSESSION)
@@ -521,6 +570,7 @@ CASES = {
     "door": (case_door, scene(), None, []),
     "drive_switch": (case_drive_switch, TWO_AUDIO, None, []),
     "about": (case_about, scene(), None, []),
+    "stray_dlls": (case_stray_dlls, scene(), None, []),
     "end_session": (case_end_session, scene(), None, []),
     "taskbar_created": (case_taskbar_created, scene(), None, []),
     "media_keys": (case_media_keys, scene(speed=1), None, []),
@@ -580,7 +630,7 @@ def main():
             return 2
         fn, scene_text, ini_bytes, args = CASES[a.case]
         started = time.time()
-        run = Run(env, a.case, scene_text, ini_bytes, args)
+        run = Run(env, a.case, scene_text, ini_bytes, args, planted=fn is case_stray_dlls)
         try:
             fn(run)
         finally:

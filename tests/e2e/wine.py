@@ -130,7 +130,10 @@ def choose(builds, emulate=False):
         wrap, route = [], ""
         rc, out = _run_quiet([loader, "--version"])
         version = wine_version(out)
-        if rc != 0:
+        # TROVANIX_E2E_ROUTE=qemu takes the emulated route where the 32-bit loader would run
+        # natively: to try it on a machine that runs 32-bit processes.
+        forced = emulate and arch == "32" and os.environ.get("TROVANIX_E2E_ROUTE") == "qemu"
+        if rc != 0 or forced:
             why = (out.splitlines() or ["?"])[-1].replace(loader + ": ", "")
             if not (emulate and arch == "32"):
                 reasons.append("the %s-bit loader cannot run here: %s" % (arch, why))
@@ -140,7 +143,8 @@ def choose(builds, emulate=False):
             except WineError as e:
                 reasons.append("the 32-bit loader cannot run here (%s), %s" % (why, e))
                 continue
-            reasons.append("this kernel runs no 32-bit processes: %s" % why)
+            reasons.append("TROVANIX_E2E_ROUTE=qemu asks for the emulated route" if forced else
+                           "this kernel runs no 32-bit processes: %s" % why)
         server = next((s for s in servers if os.access(s, os.X_OK)), None)
         return dict(arch=arch, folder=folder, loader=loader,
                     server=server or _which("wineserver") or servers[-1], winearch=winearch,
