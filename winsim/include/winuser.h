@@ -261,6 +261,7 @@ BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
 BOOL WINAPI BringWindowToTop(HWND hWnd);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+BOOL WINAPI IsIconic(HWND hWnd);
 
 HWND WINAPI GetParent(HWND hWnd);
 BOOL WINAPI IsChild(HWND hWndParent, HWND hWnd);
