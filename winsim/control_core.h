@@ -20,6 +20,10 @@ void Reset();
 void SetModulePath(const std::string& windowsPath); // its folder is created; "" makes
                                                     // GetModuleFileNameA fail
 void SetArgc(int argc);
+// The show state the program's starter put in its STARTUPINFO (STARTF_USESHOWWINDOW with
+// wShowWindow = show: a shortcut's "Run: Minimized" gives SW_SHOWMINNOACTIVE), which
+// ShowWindow(SW_SHOWDEFAULT) applies; without it SW_SHOWDEFAULT shows as SW_SHOWNORMAL.
+void SetStartupShowState(int show);
 // Another process holds the named mutex (a running instance).
 void HoldMutex(const std::string& name);
 bool MutexExists(const std::string& name);

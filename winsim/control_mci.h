@@ -8,10 +8,31 @@
 // - A device opens with the type "cdaudio" and the element "x:" or "x:\" of a CD-ROM drive
 //   (letters in either case). Ids are non-zero and never reused; 0 and closed ids fail with
 //   MCIERR_INVALID_DEVICE_ID. A failed open may still write wDeviceID (it writes a bogus id).
+//   A RefusesRootElement() drive, as the drivers of Windows 9x and NT 4, opens only as "x:":
+//   "x:\" fails with MCIERR_INVALID_FILE (Wine's dlls/winmm/tests/mcicda.c test_openclose:
+//   "open X:\ fails in Win9x/NT. Only open X: works everywhere"; dlls/mcicda/mcicda.c: "Win9x-NT
+//   accept only d:").
 // - The MCI layer names each open device by its alias, else its element string, else its type
 //   (without regard to case). An open under a name in use fails with MCIERR_DEVICE_OPEN (265),
 //   MCIERR_DUPLICATE_ALIAS for an alias, before the driver sees it and without writing
 //   wDeviceID: "d:\" twice is refused, "d:" after "d:\" reaches the drive.
+// - After an open without an alias was refused with MCIERR_DEVICE_OPEN, every later open of the
+//   process fails with MCIERR_EXTENSION_NOT_FOUND (281), also with an alias, also after the
+//   devices are closed, without writing wDeviceID (test_openclose: "Bug in native since NT:
+//   After OPEN "c" without MCI_OPEN_ALIAS fails with MCIERR_DEVICE_OPEN, any subsequent OPEN
+//   fails with EXTENSION_NOT_FOUND!"; when it ends is not recorded, so it lasts as long as the
+//   process). A refused alias (MCIERR_DUPLICATE_ALIAS) does not do it ("with alias, OPEN "c"
+//   behaves normally"). DuplicateOpenBreaksOpens(false) gives a layer without the fault.
+// - A device reads the disc's table of contents (track count, lengths, types) when it opens,
+//   or, opened without a readable disc, at its first command that finds one, and keeps it until
+//   it is closed: a disc changed under an open device still reads as the old one (test_play:
+//   "Changing the disk while the MCI device is open causes the Status command to report stale
+//   data. Native obviously caches the TOC."). The mode, readiness and the door stay live, so
+//   with no disc or the door open the disc queries fail as below; positions are the head's
+//   place reckoned on the kept table. What native does with a play on a stale table is not
+//   recorded; here it is checked against the kept table, and one that reaches past the end of
+//   the disc really in the drive fails with MCIERR_HARDWARE, as a drive refuses such addresses.
+//   A LiveToc() drive reads the disc at every command instead, as Wine's mcicda does.
 // - A new device starts in the MCI_FORMAT_MSF time format (the device's own default).
 // - Positions and lengths follow the time format: TMSF (positions; lengths are MSF then), MSF
 //   (absolute from the start of the disc, which has a 2-second lead-in) or milliseconds
@@ -87,6 +108,13 @@ class CdDriveScene {
     // What GetDriveTypeA reports for the root (DRIVE_CDROM unless changed); the device still
     // opens the drive, as one behind a driver that misreports it.
     CdDriveScene& ReportsType(UINT driveType);
+    // Only "x:" opens; "x:\" fails with MCIERR_INVALID_FILE (the Windows 9x and NT 4 drivers).
+    CdDriveScene& RefusesRootElement();
+    // Every command reads the disc in the drive: no table of contents is kept from the open.
+    CdDriveScene& LiveToc();
+    // The user's disc and door changes are not broadcast (WM_DEVICECHANGE), as under Wine, whose
+    // virtual drives announce nothing: the program learns of them only by asking the device.
+    CdDriveScene& SilentMediaChange();
 
   private:
     char letter_;
@@ -108,17 +136,37 @@ struct DriveInfo {
     bool silentEnd;
     bool silentStop;
     Millis spinUp;
+    bool refusesRootElement;
+    bool liveToc;
+    bool silentMediaChange;
 };
 // false for anything but a letter a..z (either case)
 bool DescribeDrive(char letter, DriveInfo* info);
 
+// After an open without an alias is refused with MCIERR_DEVICE_OPEN, every later open fails
+// (on by default, as on the NT family: see the device notes above).
+void DuplicateOpenBreaksOpens(bool on);
+
 // ---- the user's hands ------------------------------------------------------------------------
-// Puts a disc in and closes the door (also when the door was open or another disc was in).
+// As on Windows, each change of the medium is broadcast to every top-level window as
+// WM_DEVICECHANGE (see BroadcastMediaChange), unless the drive has SilentMediaChange(): a
+// disc that leaves (taken out, or the door opened by hand or by the door command with a disc
+// in) with DBT_DEVICEREMOVECOMPLETE, one that arrives (put in, or the door closed on it) with
+// DBT_DEVICEARRIVAL. Changes through CdDrive()/CdDriveScene are the scene, never broadcast.
+// Puts a disc in and closes the door (also when the door was open or another disc was in: a
+// swap, the old disc's removal broadcast before the new one's arrival).
 void InsertDisc(char letter, const std::vector<Track>& tracks, const std::string& label = "");
 // Takes the disc out; the door is closed again afterwards.
 void RemoveDisc(char letter);
 void OpenDoorByHand(char letter);
 void CloseDoorByHand(char letter);
+
+// What the system sends every top-level window when a CD's medium arrives or leaves (KB 163503):
+// WM_DEVICECHANGE with DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE, lParam a
+// DEV_BROADCAST_VOLUME (DBT_DEVTYP_VOLUME, unit mask bit 0 for a:, DBTF_MEDIA). It comes from
+// another thread: each window takes it at its thread's next wait (SendFromAnotherThread). The
+// record stays valid until the reset.
+void BroadcastMediaChange(char letter, bool arrived);
 
 // ---- failures on demand ----------------------------------------------------------------------
 // The next `times` commands (-1: every one from now on) that match fail with `error` and change

@@ -104,6 +104,19 @@ TEST_F(WinsimCoreTest, AStalledLoopFailsInsteadOfHanging) {
     EXPECT_NE(failures[1].find("time limit"), std::string::npos);
 }
 
+TEST_F(WinsimCoreTest, ShowDefaultTakesTheStartupShowState) {
+    HWND w = window;
+    ShowWindow(w, SW_SHOWDEFAULT);
+    EXPECT_FALSE(IsIconic(w));
+    winsim::control::SetStartupShowState(SW_SHOWMINNOACTIVE);
+    ShowWindow(w, SW_SHOWDEFAULT);
+    EXPECT_TRUE(IsIconic(w));
+    ShowWindow(w, SW_SHOW);
+    EXPECT_TRUE(IsIconic(w));
+    ShowWindow(w, SW_RESTORE);
+    EXPECT_FALSE(IsIconic(w));
+}
+
 TEST_F(WinsimCoreTest, NamedMutexesSeeOtherInstances) {
     HANDLE first = CreateMutexA(nullptr, TRUE, "trovanix");
     EXPECT_EQ(GetLastError(), 0u);

@@ -1,6 +1,7 @@
 // The simulated drives and cdaudio device where their behaviour is subtle: ids, time formats,
 // positions on the clock, the notification codes, refusals, and the kernel32 drive queries.
 #include <windows.h>
+#include <dbt.h>
 #include <mmsystem.h>
 
 #include <gtest/gtest.h>
@@ -404,7 +405,9 @@ TEST_F(WinsimMciTest, InjectedFailuresMatchItemTimesAndDrive) {
 }
 
 TEST_F(WinsimMciTest, SecondOpenOfADriveCanBeRefused) {
-    // The layer refuses a name in use; another spelling of the drive reaches it.
+    // The layer refuses a name in use; another spelling of the drive reaches it (on a layer
+    // without the NT family's fault, which would refuse every later open).
+    mci::DuplicateOpenBreaksOpens(false);
     MCI_OPEN_PARMSA p{};
     p.lpstrDeviceType = "cdaudio";
     p.lpstrElementName = "D:\\";
@@ -423,6 +426,56 @@ TEST_F(WinsimMciTest, SecondOpenOfADriveCanBeRefused) {
     mci::CdDrive('f').RefusesOpen();
     MCIDEVICEID f = 0;
     EXPECT_NE(Open("f:\\", &f), 0u);
+}
+
+TEST_F(WinsimMciTest, ARefusedDuplicateOpenBreaksEveryLaterOpen) {
+    mci::CdDrive('e').WithDisc(mci::AudioTracks(2)).RefusesRootElement();
+    MCIDEVICEID e = 0;
+    EXPECT_EQ(Open("e:\\", &e), MCIERROR(MCIERR_INVALID_FILE));
+    EXPECT_EQ(Open("e:", &e), 0u);
+    MCIDEVICEID other = 0;
+    EXPECT_EQ(Open("d:\\", &other), MCIERROR(MCIERR_DEVICE_OPEN));
+    Generic(id_, MCI_CLOSE);
+    EXPECT_EQ(Open("d:\\", &other), MCIERROR(MCIERR_EXTENSION_NOT_FOUND));
+}
+
+TEST_F(WinsimMciTest, AnOpenDeviceKeepsTheTableOfContentsItRead) {
+    mci::CdDrive('e').WithDisc(mci::AudioTracks(2)).LiveToc();
+    MCIDEVICEID e = 0;
+    ASSERT_EQ(Open("e:", &e), 0u);
+    mci::InsertDisc('d', mci::AudioTracks(2, 10));
+    mci::InsertDisc('e', mci::AudioTracks(3));
+    DWORD value = 0;
+    ASSERT_EQ(Status(id_, MCI_STATUS_NUMBER_OF_TRACKS, &value), 0u);
+    EXPECT_EQ(value, 4u);
+    ASSERT_EQ(Status(e, MCI_STATUS_NUMBER_OF_TRACKS, &value), 0u);
+    EXPECT_EQ(value, 3u);
+    EXPECT_EQ(Play(id_, MCI_FROM, MCI_MAKE_TMSF(2, 0, 0, 0), 0, nullptr),
+              MCIERROR(MCIERR_HARDWARE));
+    Generic(id_, MCI_CLOSE);
+    ASSERT_EQ(Open("d:", &id_), 0u);
+    ASSERT_EQ(Status(id_, MCI_STATUS_NUMBER_OF_TRACKS, &value), 0u);
+    EXPECT_EQ(value, 2u);
+}
+
+TEST_F(WinsimMciTest, TheUsersDiscChangesAreBroadcastToTopLevelWindows) {
+    static std::vector<std::string> seen;
+    seen.clear();
+    ctl::CreateTestWindow([](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_DEVICECHANGE) {
+            const auto* v = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(l);
+            seen.push_back(std::to_string(w) + " " + std::to_string(v->dbcv_unitmask) + " " +
+                           std::to_string(v->dbcv_devicetype) + " " +
+                           std::to_string(v->dbcv_flags));
+        }
+        return DefWindowProcA(h, m, w, l);
+    });
+    mci::CdDrive('e').SilentMediaChange();
+    mci::InsertDisc('e', mci::AudioTracks(1));
+    mci::InsertDisc('d', mci::AudioTracks(1));
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    EXPECT_EQ(seen, (std::vector<std::string>{"32772 8 2 1", "32768 8 2 1"}));
 }
 
 TEST_F(WinsimMciTest, TraceDescribesEachCommand) {

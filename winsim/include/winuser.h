@@ -70,6 +70,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_MBUTTONUP 0x0208
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
+#define WM_DEVICECHANGE 0x0219
 #define WM_HOTKEY 0x0312
 #define WM_USER 0x0400
 #define WM_APP 0x8000
@@ -261,6 +262,7 @@ BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
 BOOL WINAPI BringWindowToTop(HWND hWnd);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+BOOL WINAPI IsIconic(HWND hWnd);
 
 HWND WINAPI GetParent(HWND hWnd);
 BOOL WINAPI IsChild(HWND hWndParent, HWND hWnd);

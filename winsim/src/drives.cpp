@@ -3,9 +3,11 @@
 // GetVolumeInformationA). The cdaudio device (mci.cpp) plays what this scene holds.
 #include "internal.h"
 
+#include <dbt.h>
 #include <winsim/control_mci.h>
 
 #include <cstring>
+#include <deque>
 
 namespace winsim {
 
@@ -30,10 +32,15 @@ struct Drive {
     bool silentEnd = false;
     bool silentStop = false;
     Millis spinUp = 0;
+    bool refusesRootElement = false;
+    bool liveToc = false;
+    bool silentMediaChange = false;
 };
 
 struct Scene {
     Drive drives[26];
+    // The broadcasts' records, which the windows read when they take the message.
+    std::deque<DEV_BROADCAST_VOLUME> broadcasts;
 };
 
 Scene& S() {
@@ -92,6 +99,26 @@ template <typename Fn> void ChangeCd(char letter, bool mediumChanges, Fn fn) {
     fn(*d);
 }
 
+// Whether the drive's medium is there for the system to announce: a disc behind a closed door.
+bool MediumIn(const Drive& d) {
+    return d.kind == DriveKind::CdRom && d.hasDisc && !d.doorOpen;
+}
+
+// The user's change fn on a CD-ROM drive, broadcast as the system does when the medium left
+// or arrived by it.
+template <typename Fn> void ChangeByHand(char letter, bool mediumChanges, Fn fn) {
+    Drive* d = Find(letter);
+    bool before = d && MediumIn(*d);
+    ChangeCd(letter, mediumChanges, fn);
+    if (!d || d->kind != DriveKind::CdRom || d->silentMediaChange)
+        return;
+    bool after = MediumIn(*d);
+    if (before && !after)
+        control::mci::BroadcastMediaChange(letter, false);
+    if (!before && after)
+        control::mci::BroadcastMediaChange(letter, true);
+}
+
 bool CopyOut(const std::string& text, LPSTR buf, DWORD size) {
     if (!buf)
         return true;
@@ -111,9 +138,17 @@ int DriveIndex(char letter) {
     return -1;
 }
 
+// The door command moves the medium as a hand does: ejecting a disc announces its removal,
+// closing the door on one its arrival.
 void SetDoorFromDevice(char letter, bool open) {
-    if (Drive* d = Find(letter))
-        d->doorOpen = open;
+    Drive* d = Find(letter);
+    if (!d)
+        return;
+    bool before = MediumIn(*d);
+    d->doorOpen = open;
+    bool after = MediumIn(*d);
+    if (before != after && !d->silentMediaChange)
+        control::mci::BroadcastMediaChange(letter, after);
 }
 
 } // namespace winsim
@@ -251,8 +286,27 @@ CdDriveScene& CdDriveScene::ReportsType(UINT driveType) {
     return *this;
 }
 
+CdDriveScene& CdDriveScene::RefusesRootElement() {
+    ChangeCd(letter_, false, [](Drive& d) { d.refusesRootElement = true; });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::LiveToc() {
+    ChangeCd(letter_, false, [](Drive& d) { d.liveToc = true; });
+    return *this;
+}
+
+CdDriveScene& CdDriveScene::SilentMediaChange() {
+    ChangeCd(letter_, false, [](Drive& d) { d.silentMediaChange = true; });
+    return *this;
+}
+
 void InsertDisc(char letter, const std::vector<Track>& tracks, const std::string& label) {
-    ChangeCd(letter, true, [&](Drive& d) {
+    // A disc in the drive leaves before the new one goes in.
+    Drive* before = Find(letter);
+    if (before && MediumIn(*before))
+        RemoveDisc(letter);
+    ChangeByHand(letter, true, [&](Drive& d) {
         d.hasDisc = true;
         d.doorOpen = false;
         d.tracks = tracks;
@@ -261,7 +315,7 @@ void InsertDisc(char letter, const std::vector<Track>& tracks, const std::string
 }
 
 void RemoveDisc(char letter) {
-    ChangeCd(letter, true, [](Drive& d) {
+    ChangeByHand(letter, true, [](Drive& d) {
         d.hasDisc = false;
         d.doorOpen = false;
         d.tracks.clear();
@@ -270,11 +324,35 @@ void RemoveDisc(char letter) {
 }
 
 void OpenDoorByHand(char letter) {
-    ChangeCd(letter, true, [](Drive& d) { d.doorOpen = true; });
+    ChangeByHand(letter, true, [](Drive& d) { d.doorOpen = true; });
 }
 
 void CloseDoorByHand(char letter) {
-    ChangeCd(letter, false, [](Drive& d) { d.doorOpen = false; });
+    ChangeByHand(letter, false, [](Drive& d) { d.doorOpen = false; });
+}
+
+// Windows announces a volume's media to every top-level window (Microsoft KB 163503, "How to
+// receive notification of CD-ROM insertion or removal"); the message comes from the system's
+// thread, so each window takes it where a sent message is taken.
+void BroadcastMediaChange(char letter, bool arrived) {
+    int i = DriveIndex(letter);
+    if (i < 0) {
+        Fail(std::string("mci broadcast: no drive letter '") + letter + "'");
+        return;
+    }
+    DEV_BROADCAST_VOLUME record{};
+    record.dbcv_size = sizeof record;
+    record.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    record.dbcv_unitmask = DWORD(1) << i;
+    record.dbcv_flags = DBTF_MEDIA;
+    S().broadcasts.push_back(record);
+    LPARAM lp = reinterpret_cast<LPARAM>(&S().broadcasts.back());
+    WPARAM wp = arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
+    for (HWND h : LiveWindows()) {
+        const Window* w = FindWindowRecord(h);
+        if (w && !w->parent && !(w->style & WS_CHILD))
+            control::SendFromAnotherThread(h, WM_DEVICECHANGE, wp, lp);
+    }
 }
 
 bool DescribeDrive(char letter, DriveInfo* info) {
@@ -292,6 +370,9 @@ bool DescribeDrive(char letter, DriveInfo* info) {
     info->silentEnd = d->silentEnd;
     info->silentStop = d->silentStop;
     info->spinUp = d->spinUp;
+    info->refusesRootElement = d->refusesRootElement;
+    info->liveToc = d->liveToc;
+    info->silentMediaChange = d->silentMediaChange;
     return true;
 }
 

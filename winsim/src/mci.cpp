@@ -30,7 +30,9 @@ struct Device {
     char letter = 0;
     DWORD timeFormat = MCI_FORMAT_MSF;
     DWORD_PTR openFlags = 0;
-    std::string alias; // the name the layer knows it by: the alias, else the element or type
+    std::string alias;    // the name the layer knows it by: the alias, else the element or type
+    bool tocRead = false; // the table of contents it keeps, read once a disc was readable
+    std::vector<Track> toc;
 };
 
 // What one drive's mechanism is doing. A notification is pending while a play runs, and on a
@@ -64,6 +66,8 @@ struct Mci {
     int sent = 0;                 // mciSendCommandA calls since the reset
     std::set<int> failingNumbers; // of those, the ones that fail
     bool allFail = false;
+    bool duplicateBreaksOpens = true;
+    bool opensBroken = false; // a refused duplicate open has broken the layer
     std::vector<Command> log;
     std::vector<Notification> notifications;
 };
@@ -95,6 +99,21 @@ Disc ReadDisc(char letter) {
     Disc d;
     if (control::mci::DescribeDrive(letter, &d.info))
         d.ready = d.info.kind == DriveKind::CdRom && d.info.hasDisc && !d.info.doorOpen;
+    return d;
+}
+
+// The disc as the device sees it: readiness live, the tracks from the table of contents the
+// device keeps, read when it first finds the disc readable.
+Disc DeviceDisc(Device& dev) {
+    Disc d = ReadDisc(dev.letter);
+    if (d.info.liveToc)
+        return d;
+    if (!dev.tocRead && d.ready) {
+        dev.toc = d.info.tracks;
+        dev.tocRead = true;
+    }
+    if (dev.tocRead)
+        d.info.tracks = dev.toc;
     return d;
 }
 
@@ -286,19 +305,21 @@ bool EqualsNoCase(const char* a, const char* b) {
     return *a == *b;
 }
 
-// "x:" or "x:\" -> the lower-case letter, else 0.
-char ElementLetter(const char* element) {
+// "x:" or "x:\" -> the lower-case letter, else 0; root says which it was.
+char ElementLetter(const char* element, bool* root) {
     if (!element || DriveIndex(element[0]) < 0 || element[1] != ':')
         return 0;
     if (element[2] != 0 && !(element[2] == '\\' && element[3] == 0))
         return 0;
+    *root = element[2] != 0;
     return static_cast<char>('a' + DriveIndex(element[0]));
 }
 
 MCIERROR OpenDrive(DWORD_PTR flags, MCI_OPEN_PARMSA* p, Command* c, MCIDEVICEID id) {
     char letter = 0;
+    bool root = false;
     if (flags & MCI_OPEN_ELEMENT) {
-        letter = ElementLetter(p->lpstrElementName);
+        letter = ElementLetter(p->lpstrElementName, &root);
         if (!letter)
             return MCIERR_INVALID_FILE;
     } else {
@@ -318,6 +339,8 @@ MCIERROR OpenDrive(DWORD_PTR flags, MCI_OPEN_PARMSA* p, Command* c, MCIDEVICEID 
     DriveInfo info;
     if (!control::mci::DescribeDrive(letter, &info) || info.kind != DriveKind::CdRom)
         return MCIERR_INVALID_FILE;
+    if (root && info.refusesRootElement)
+        return MCIERR_INVALID_FILE;
     if (info.refusesOpen)
         return MCIERR_MUST_USE_SHAREABLE;
     if (info.refusesSecondOpen)
@@ -329,6 +352,7 @@ MCIERROR OpenDrive(DWORD_PTR flags, MCI_OPEN_PARMSA* p, Command* c, MCIDEVICEID 
     dev.letter = letter;
     dev.openFlags = flags;
     M().devices[id] = dev;
+    DeviceDisc(M().devices[id]); // the table of contents, if the disc is readable
     c->returned = id;
     if (flags & MCI_NOTIFY)
         NotifyCommandDone(letter, p->dwCallback, id);
@@ -345,6 +369,8 @@ MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* p, Command* c) {
     if ((flags & MCI_OPEN_ELEMENT) && !(flags & MCI_OPEN_ELEMENT_ID) && p->lpstrElementName)
         c->element = p->lpstrElementName;
     c->hadAlias = (flags & MCI_OPEN_ALIAS) && p->lpstrAlias;
+    if (M().opensBroken)
+        return MCIERR_EXTENSION_NOT_FOUND;
     if (!(flags & MCI_OPEN_TYPE))
         return (flags & MCI_OPEN_ELEMENT) ? MCIERR_EXTENSION_NOT_FOUND : MCIERR_MISSING_PARAMETER;
     if ((flags & MCI_OPEN_TYPE_ID) || !p->lpstrDeviceType ||
@@ -358,8 +384,12 @@ MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* p, Command* c) {
                         : (flags & MCI_OPEN_ELEMENT) && p->lpstrElementName ? p->lpstrElementName
                                                                             : p->lpstrDeviceType;
     for (const auto& entry : M().devices)
-        if (EqualsNoCase(entry.second.alias.c_str(), alias.c_str()))
-            return c->hadAlias ? MCIERR_DUPLICATE_ALIAS : MCIERR_DEVICE_OPEN;
+        if (EqualsNoCase(entry.second.alias.c_str(), alias.c_str())) {
+            if (c->hadAlias)
+                return MCIERR_DUPLICATE_ALIAS;
+            M().opensBroken = M().duplicateBreaksOpens;
+            return MCIERR_DEVICE_OPEN;
+        }
     // From here on the driver is loaded and has taken an id; the layer writes it back even when
     // the open then fails, and such an id never becomes valid.
     MCIDEVICEID id = M().nextId++;
@@ -443,7 +473,7 @@ MCIERROR Set(Device& dev, DWORD_PTR flags, MCI_SET_PARMS* p, Command* c) {
 }
 
 MCIERROR StatusValue(Device& dev, DWORD_PTR flags, const MCI_STATUS_PARMS* p, DWORD* out) {
-    Disc d = ReadDisc(dev.letter);
+    Disc d = DeviceDisc(dev);
     const Activity& a = *ActivityOf(dev.letter);
     switch (p->dwItem) {
     case MCI_STATUS_TIME_FORMAT:
@@ -543,7 +573,7 @@ MCIERROR Play(Device& dev, DWORD_PTR flags, MCI_PLAY_PARMS* p, Command* c) {
     MCIERROR injected = 0;
     if (Injection(MCI_PLAY, flags, 0, dev.letter, &injected))
         return injected;
-    Disc d = ReadDisc(dev.letter);
+    Disc d = DeviceDisc(dev);
     if (!d.ready)
         return MCIERR_DEVICE_NOT_READY;
     Activity& a = *ActivityOf(dev.letter);
@@ -557,6 +587,9 @@ MCIERROR Play(Device& dev, DWORD_PTR flags, MCI_PLAY_PARMS* p, Command* c) {
         return MCIERR_OUTOFRANGE;
     if (to < from)
         return MCIERR_OUTOFRANGE;
+    // Addresses taken from a stale table may lie past the end of the disc now in the drive.
+    if (to > LeadOut(ReadDisc(dev.letter)))
+        return MCIERR_HARDWARE;
     int first = TrackAt(d, from);
     bool data = from < LeadOut(d) && first > 0 && !d.info.tracks[size_t(first - 1)].audio;
     bool notify = (flags & MCI_NOTIFY) != 0;
@@ -687,6 +720,12 @@ void FailCommandNumber(int number) {
         M().allFail = true;
     else
         M().failingNumbers.insert(number);
+}
+
+void DuplicateOpenBreaksOpens(bool on) {
+    M().duplicateBreaksOpens = on;
+    if (!on)
+        M().opensBroken = false;
 }
 
 void ClearFailures() {

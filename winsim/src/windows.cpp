@@ -51,10 +51,11 @@ struct Desktop {
     uint64_t timerOrder = 0;
     UINT_PTR nextThreadTimerId = 0x7FF0;
     HWND foreground = nullptr;
-    bool getMessageFails = false;   // the next GetMessageA reports an error
-    bool createWindowFails = false; // the next CreateWindowExA reports an error
-    Millis busyInstant = 0;         // the virtual time of the last message handed out
-    long messagesThisInstant = 0;   // and how many were handed out at that time
+    int startupShow = SW_SHOWNORMAL; // what SW_SHOWDEFAULT stands for
+    bool getMessageFails = false;    // the next GetMessageA reports an error
+    bool createWindowFails = false;  // the next CreateWindowExA reports an error
+    Millis busyInstant = 0;          // the virtual time of the last message handed out
+    long messagesThisInstant = 0;    // and how many were handed out at that time
 };
 
 Desktop& D() {
@@ -725,14 +726,41 @@ BOOL WINAPI BringWindowToTop(HWND h) {
     return FindWindowRecord(h) ? TRUE : FALSE;
 }
 
+// The ShowWindow documentation: SW_SHOWDEFAULT "sets the show state based on the SW_ value
+// specified in the STARTUPINFO structure passed to the CreateProcess function by the program
+// that started the application"; the minimizing commands minimize, SW_SHOWNORMAL, SW_RESTORE
+// (and SW_SHOWNOACTIVATE, SW_SHOWMAXIMIZED) restore, SW_SHOW and SW_SHOWNA keep the state.
+// Not simulated: the first call's command taken from the STARTUPINFO whatever it was.
 BOOL WINAPI ShowWindow(HWND h, int cmd) {
     Record("ShowWindow", {reinterpret_cast<uintptr_t>(h), static_cast<uintptr_t>(cmd)});
     Window* w = FindWindowRecord(h);
     if (!w)
         return FALSE;
     BOOL was = w->visible ? TRUE : FALSE;
+    if (cmd == SW_SHOWDEFAULT)
+        cmd = D().startupShow;
     w->visible = cmd != SW_HIDE;
+    switch (cmd) {
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+        w->style |= WS_MINIMIZE;
+        break;
+    case SW_SHOWNORMAL:
+    case SW_SHOWMAXIMIZED:
+    case SW_SHOWNOACTIVATE:
+    case SW_RESTORE:
+        w->style &= ~static_cast<DWORD>(WS_MINIMIZE);
+        break;
+    default:
+        break;
+    }
     return was;
+}
+
+BOOL WINAPI IsIconic(HWND h) {
+    Window* w = FindWindowRecord(h);
+    return w && (w->style & WS_MINIMIZE) ? TRUE : FALSE;
 }
 
 HWND WINAPI GetParent(HWND h) {
@@ -899,6 +927,10 @@ int WINAPI GetDlgCtrlID(HWND h) {
 } // extern "C"
 
 namespace winsim::control {
+
+void SetStartupShowState(int show) {
+    D().startupShow = show;
+}
 
 void FailNextGetMessage() {
     D().getMessageFails = true;

@@ -1,8 +1,11 @@
 // hand.exe: test tooling for the end-to-end runs under Wine, never shipped. It acts towards the
 // running trovanix.exe as the shell, the user and the system would, and reads back what is on
 // screen. One command a line on standard input, exactly one answer line on standard output:
-// "ok[ payload]" or "fail <reason>". Texts are UTF-8, fields are separated by TABs.
+// "ok[ payload]" or "fail <reason>". Texts are UTF-8, fields are separated by TABs. Each
+// command's comment below says what it does (window, tray, menus, keys, dialogs, send, post,
+// resources, icon, taskbar-created, media, media-change).
 #include <windows.h>
+#include <dbt.h>
 #include <psapi.h>
 #include <shellapi.h>
 
@@ -863,6 +866,32 @@ void CommandMedia(const char* name) {
     Answer("fail usage");
 }
 
+// "media-change arrive|remove <letter>": what the system sends when a CD's medium arrives or
+// leaves (Microsoft KB 163503): WM_DEVICECHANGE with DBT_DEVICEARRIVAL or
+// DBT_DEVICEREMOVECOMPLETE and a DEV_BROADCAST_VOLUME, sent to every top-level window. Wine
+// copies the record into the receiving process for a wParam with bit 0x8000 set (win32u's
+// pack_message); posting it is refused, as on Windows.
+void CommandMediaChange(const char* how, const char* drive) {
+    bool arrive = strcmp(how, "arrive") == 0;
+    char letter = drive[0] >= 'A' && drive[0] <= 'Z' ? static_cast<char>(drive[0] + 32) : drive[0];
+    if ((!arrive && strcmp(how, "remove") != 0) || letter < 'a' || letter > 'z' ||
+        (drive[1] && !(drive[1] == ':' && !drive[2]))) {
+        Answer("fail usage");
+        return;
+    }
+    DEV_BROADCAST_VOLUME volume;
+    ZeroMemory(&volume, sizeof(volume));
+    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << (letter - 'a');
+    volume.dbcv_flags = DBTF_MEDIA;
+    DWORD_PTR result = 0;
+    LRESULT sent = SendMessageTimeoutW(
+        HWND_BROADCAST, WM_DEVICECHANGE, arrive ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+        reinterpret_cast<LPARAM>(&volume), SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    Answer(sent ? "ok" : "fail send");
+}
+
 // Runs one command; false when it was quit.
 bool Dispatch(char** words, int count) {
     const char* verb = words[0];
@@ -900,6 +929,8 @@ bool Dispatch(char** words, int count) {
         CommandTaskbarCreated();
     else if (strcmp(verb, "media") == 0 && restCount == 1)
         CommandMedia(rest[0]);
+    else if (strcmp(verb, "media-change") == 0 && restCount == 2)
+        CommandMediaChange(rest[0], rest[1]);
 
     else
         Answer("fail usage");

@@ -17,6 +17,16 @@
 //       spinup=0           milliseconds after a play starts in which the drive reads as
 //                          stopped, its head at the play's start; the play's end comes as late
 //       open=error 275     every open of the drive fails with this MCI error
+//       root=ok            "refused": only "d:" opens, "d:\" fails with MCIERR_INVALID_FILE, as
+//                          the drivers of Windows 9x and NT 4
+//       toc=cached         a device keeps the tracks it read at its open (or at its first
+//                          command that found the disc) until it is closed, as the platform's
+//                          driver; "live": every command reads the scene's disc
+//       swap=0             milliseconds for which the drive reads as its door open after the
+//                          driver first sees a new disc= (a swap by hand, as a poll sees one)
+//     The driver compares each drive with the scene it read before: a disc that leaves or
+//     changes ends the drive's play (MCI_NOTIFY_FAILURE, kept pending with end=silent) at the
+//     first command after the change; a device open on it keeps reading the old tracks.
 //   VCDAUDIO_LOG    the log, one line per command as the driver received it:
 //       open cdaudio d:\ 0x2202 -> 1        close 1 0x2        stop 1 0x2
 //       status 1 0x102 tracks -> 3          status 1 0x112 type 2 -> 1088
@@ -156,10 +166,22 @@ struct Drive {
     MCIERROR openError = 0;
     bool notifyStop = true;
     DWORD spinUp = 0; // milliseconds
+    bool refusesRoot = false;
+    bool liveToc = false;
+    DWORD swap = 0; // milliseconds
     int count = 0;
     bool audio[kMaxTracks] = {};
     DWORD frames[kMaxTracks] = {};
 };
+
+bool SameDisc(const Drive& a, const Drive& b) {
+    if (a.disc != b.disc || a.count != b.count)
+        return false;
+    for (int t = 0; t < a.count; ++t)
+        if (a.audio[t] != b.audio[t] || a.frames[t] != b.frames[t])
+            return false;
+    return true;
+}
 
 struct Scene {
     DWORD speed = 1;
@@ -231,6 +253,14 @@ void ReadScene(const char* path, Scene* scene) {
         p = text;
         if (!ReadNumber(&p, &d.spinUp))
             d.spinUp = 0;
+        GetPrivateProfileStringA(section, "root", "ok", text, sizeof text, path);
+        d.refusesRoot = SameWord(SkipSpaces(text), "refused");
+        GetPrivateProfileStringA(section, "toc", "cached", text, sizeof text, path);
+        d.liveToc = SameWord(SkipSpaces(text), "live");
+        GetPrivateProfileStringA(section, "swap", "0", text, sizeof text, path);
+        p = text;
+        if (!ReadNumber(&p, &d.swap))
+            d.swap = 0;
         GetPrivateProfileStringA(section, "open", "", text, sizeof text, path);
         // "error N"; anything else but "ok" or nothing still makes the opens fail.
         p = SkipSpaces(text);
@@ -266,6 +296,8 @@ struct Device {
     MCIDEVICEID id;
     int drive; // 0..25
     DWORD timeFormat;
+    bool tocRead; // toc holds the tracks the device read
+    Drive toc;
 };
 
 struct State {
@@ -273,6 +305,9 @@ struct State {
     char scenePath[MAX_PATH];
     Stamp stamp;
     Scene scene;
+    bool sceneRead = false;
+    ULONGLONG swappedAt[26] = {}; // when the driver first saw each drive's new disc
+    Scene view;                   // the scene with the drives in a swap shown open
     Activity drives[26];
     int openDevices = 0;
     HANDLE worker = NULL;
@@ -286,6 +321,8 @@ State* const g = &state;
 ULONGLONG NowMillis() {
     return GetTickCount64();
 }
+
+void NoticeChange(int drive, const Drive& before, const Drive& after);
 
 // The scene as the file now says. Called with the lock held.
 const Scene& CurrentScene() {
@@ -304,10 +341,21 @@ const Scene& CurrentScene() {
     bool same = now.valid && g->stamp.valid && now.size == g->stamp.size &&
                 CompareFileTime(&now.written, &g->stamp.written) == 0;
     if (!same) {
+        Scene before = g->scene;
         ReadScene(g->scenePath, &g->scene);
         g->stamp = now;
+        if (g->sceneRead)
+            for (int i = 0; i < 26; ++i)
+                NoticeChange(i, before.drives[i], g->scene.drives[i]);
+        g->sceneRead = true;
     }
-    return g->scene;
+    g->view = g->scene;
+    for (int i = 0; i < 26; ++i) {
+        Drive& d = g->view.drives[i];
+        if (d.swap && g->swappedAt[i] && NowMillis() - g->swappedAt[i] < d.swap)
+            d.doorOpen = true;
+    }
+    return g->view;
 }
 
 void WriteDoor(int drive, bool open) {
@@ -462,6 +510,45 @@ bool Ready(const Drive& d) {
     return d.present && d.disc && !d.doorOpen;
 }
 
+// A disc that left the drive or was replaced stops its play, as the user's hands on a real
+// drive do; a new disc starts the drive's swap time.
+void NoticeChange(int drive, const Drive& before, const Drive& after) {
+    bool changed = !SameDisc(before, after);
+    if (changed && after.disc)
+        g->swappedAt[drive] = NowMillis() ? NowMillis() : 1;
+    if (!Ready(before) || (Ready(after) && !changed))
+        return;
+    Activity& a = g->drives[drive];
+    Settle(a);
+    a.playing = false;
+    a.head = kLeadIn;
+    if (a.pending && a.notifyEnd) {
+        a.pending = false;
+        Notify(a.callback, a.player, MCI_NOTIFY_FAILURE);
+    }
+}
+
+// The drive as a device sees it: its door and disc live, its tracks those the device read first
+// (the platform's driver keeps the table of contents: Wine's dlls/winmm/tests/mcicda.c,
+// test_play, "Native obviously caches the TOC").
+Drive DeviceDrive(Device* device) {
+    Drive d = CurrentScene().drives[device->drive];
+    if (d.liveToc)
+        return d;
+    if (!device->tocRead && Ready(d)) {
+        device->toc = d;
+        device->tocRead = true;
+    }
+    if (device->tocRead) {
+        d.count = device->toc.count;
+        for (int t = 0; t < d.count; ++t) {
+            d.audio[t] = device->toc.audio[t];
+            d.frames[t] = device->toc.frames[t];
+        }
+    }
+    return d;
+}
+
 void AddUtf8(Line* line, const wchar_t* text) {
     char utf8[260];
     if (text && WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL) > 0)
@@ -504,6 +591,9 @@ MCIERROR OpenDevice(DWORD_PTR id, DWORD_PTR flags, MCI_OPEN_PARMSW* p, Line* lin
     }
     if (drive < 0 || !scene.drives[drive].present)
         return MCIERR_INVALID_FILE;
+    // "open X:\ fails in Win9x/NT. Only open X: works everywhere." (test_openclose)
+    if ((flags & MCI_OPEN_ELEMENT) && p->lpstrElementName[2] && scene.drives[drive].refusesRoot)
+        return MCIERR_INVALID_FILE;
     if (scene.drives[drive].openError)
         return scene.drives[drive].openError;
     Device* device = static_cast<Device*>(HeapAlloc(GetProcessHeap(), 0, sizeof(Device)));
@@ -512,6 +602,8 @@ MCIERROR OpenDevice(DWORD_PTR id, DWORD_PTR flags, MCI_OPEN_PARMSW* p, Line* lin
     device->id = static_cast<MCIDEVICEID>(id);
     device->drive = drive;
     device->timeFormat = MCI_FORMAT_MSF;
+    device->tocRead = false;
+    DeviceDrive(device);
     mciSetDriverData(device->id, reinterpret_cast<DWORD_PTR>(device));
     ++g->openDevices;
     return 0;
@@ -529,7 +621,7 @@ MCIERROR CloseDevice(Device* device) {
 
 MCIERROR StatusValue(Device* device, DWORD_PTR flags, const MCI_STATUS_PARMS* p, DWORD_PTR* out,
                      bool* resource) {
-    const Drive& d = CurrentScene().drives[device->drive];
+    const Drive d = DeviceDrive(device);
     Activity& a = g->drives[device->drive];
     Settle(a);
     switch (p->dwItem) {
@@ -721,8 +813,8 @@ MCIERROR Play(Device* device, DWORD_PTR flags, MCI_PLAY_PARMS* p, Line* line) {
         line->Add(" to ").Hex(p->dwTo);
     if (p->dwCallback)
         line->Add(" cb ").Hex(p->dwCallback);
+    const Drive d = DeviceDrive(device);
     const Scene& scene = CurrentScene();
-    const Drive& d = scene.drives[device->drive];
     if (!Ready(d))
         return MCIERR_DEVICE_NOT_READY;
     Activity& a = g->drives[device->drive];
@@ -736,6 +828,9 @@ MCIERROR Play(Device* device, DWORD_PTR flags, MCI_PLAY_PARMS* p, Line* line) {
         return MCIERR_OUTOFRANGE;
     if (to < from)
         return MCIERR_OUTOFRANGE;
+    // Addresses from kept tracks may lie past the end of the disc now in the drive.
+    if (to > LeadOut(scene.drives[device->drive]))
+        return MCIERR_HARDWARE;
     int first = TrackAt(d, from);
     if (from < LeadOut(d) && first > 0 && !d.audio[first - 1])
         return MCIERR_HARDWARE; // the drive cannot play the data area

@@ -13,8 +13,9 @@
 namespace mci = winsim::control::mci;
 
 // The scene's drives as winsim's: "[x]" sections with "disc=audio 2, data 3" or "none",
-// "stop=silent" and "spinup=ms", and "end=silent" in "[vcd]" for drives that post nothing at
-// the end of a play. Its speed is the virtual drive's alone: winsim plays on a virtual clock.
+// "stop=silent", "spinup=ms", "root=refused" and "toc=live", and "end=silent" in "[vcd]" for drives
+// that post nothing at the end of a play. Its speed is the virtual drive's alone: winsim plays on a
+// virtual clock.
 void UseDrives(const char* scene) {
     std::istringstream lines(scene);
     std::string line, section;
@@ -28,6 +29,10 @@ void UseDrives(const char* scene) {
                 mci::CdDriveScene(section[0]).SilentEnd();
         } else if (section.size() == 1 && line == "stop=silent") {
             mci::CdDriveScene(section[0]).SilentStop();
+        } else if (section.size() == 1 && line == "root=refused") {
+            mci::CdDriveScene(section[0]).RefusesRootElement();
+        } else if (section.size() == 1 && line == "toc=live") {
+            mci::CdDriveScene(section[0]).LiveToc();
         } else if (section.size() == 1 && line.rfind("spinup=", 0) == 0) {
             mci::CdDriveScene(section[0]).SpinUp(std::stoi(line.substr(7)));
         } else if (section.size() == 1 && line.rfind("disc=", 0) == 0 && line != "disc=none") {

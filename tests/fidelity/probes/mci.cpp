@@ -1,7 +1,8 @@
 // The "cdaudio" device: winsim's drive against the virtual drive under Wine, given the same
 // scene and the same commands: opens, status items, plays and their notifications (to the end,
 // stopped, superseded), a stop while stopped, the door, a drive without a disc, a drive that
-// spins up and one that posts nothing on a stop.
+// spins up, one that posts nothing on a stop, one that opens only as "x:", and a disc changed
+// under an open device.
 #include "tests/fidelity/probe.h"
 
 #include <mmsystem.h>
@@ -96,7 +97,8 @@ LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Probe() {
     UseDrives("[vcd]\nspeed=60\nend=notify\n[d]\ndisc=audio 2, audio 3, data 4\n[e]\ndisc=none\n"
-              "[f]\ndisc=audio 2, audio 3, audio 4\nspinup=500\nstop=silent\n");
+              "[f]\ndisc=audio 2, audio 3, audio 4\nspinup=500\nstop=silent\n"
+              "[g]\ndisc=audio 2, audio 3, audio 4\nroot=refused\n");
     window = NewWindow("probemci", Proc);
     Open("z:");
     MCIDEVICEID d = Open("d:");
@@ -154,5 +156,14 @@ void Probe() {
     Posted("the stop");
     Status("mode after it", f, MCI_STATUS_MODE);
     Simple("close f:", f, MCI_CLOSE, MCI_WAIT);
+    // An old driver's drive, and a disc changed under an open device: it keeps the old tracks.
+    Open("g:\\");
+    MCIDEVICEID g = Open("g:");
+    UseDrives("[vcd]\nspeed=60\nend=notify\n[g]\ndisc=audio 2\nroot=refused\n");
+    Status("tracks, another disc in", g, MCI_STATUS_NUMBER_OF_TRACKS);
+    Simple("close g:", g, MCI_CLOSE, MCI_WAIT);
+    g = Open("g:");
+    Status("tracks, opened again", g, MCI_STATUS_NUMBER_OF_TRACKS);
+    Simple("close g: again", g, MCI_CLOSE, MCI_WAIT);
     DestroyWindow(window);
 }
