@@ -129,7 +129,9 @@ int ShowAboutBox(HWND owner, const AboutBoxInfo* info) {
     if (hAboutDialog) {
         BringWindowToTop(hAboutDialog);
         SetForegroundWindow(hAboutDialog);
-        ShowWindow(hAboutDialog, SW_SHOWDEFAULT);
+        // Restored as it was, never given the start-up show state (SW_SHOWDEFAULT): started from
+        // a shortcut set to "Minimized", that would minimize the box it means to bring forward.
+        ShowWindow(hAboutDialog, IsIconic(hAboutDialog) ? SW_RESTORE : SW_SHOWNORMAL);
         return 1;
     }
     aboutInfo = *info;

@@ -113,12 +113,14 @@ TEST_F(AboutProgramTest, PollTimerGoesOnWhileTheBoxIsOpen) {
 
 TEST_F(AboutProgramTest, SecondAboutWhileOpenBringsTheOpenBoxForward) {
     HWND dialog = nullptr;
+    ctl::SetStartupShowState(SW_SHOWMINNOACTIVE); // from a shortcut set to "Minimized"
     ctl::At(500, [] { ctl::ClearCalls(); });
     ChooseAt(1000, IDM_ABOUT);
     ctl::At(2000, [&] { dialog = ctl::OpenDialog(); });
     ChooseAt(3000, IDM_ABOUT); // the tray still answers while the box is open
     ctl::At(4000, [&] {
         EXPECT_EQ(ctl::OpenDialog(), dialog);
+        EXPECT_FALSE(IsIconic(dialog));
         EXPECT_TRUE(ctl::ClickControl(IDC_ABOUT_URL));
     });
     ChooseAt(5000, IDM_QUIT);
@@ -127,7 +129,6 @@ TEST_F(AboutProgramTest, SecondAboutWhileOpenBringsTheOpenBoxForward) {
     std::vector<ctl::Call> shows = ctl::CallsTo("ShowWindow");
     ASSERT_FALSE(shows.empty());
     EXPECT_EQ(shows.back().args[0], reinterpret_cast<uintptr_t>(dialog));
-    EXPECT_EQ(shows.back().args[1], uintptr_t(SW_SHOWDEFAULT));
     ASSERT_EQ(shell::ExecuteCalls().size(), 1u);
     EXPECT_EQ(shell::ExecuteCalls()[0].file.text, TROVANIX_SUPPORT_URL);
     EXPECT_EQ(ctl::DialogRuns().back().result, 1);

@@ -541,7 +541,7 @@ TEST_F(AboutBoxTest, SecondRequestReactivatesTheOpenBoxWithItsSettings) {
         ASSERT_EQ(calls.size(), 2u) << api;
         EXPECT_EQ(calls[0].args[0], reinterpret_cast<uintptr_t>(dialog)) << api;
     }
-    EXPECT_EQ(ctl::CallsTo("ShowWindow")[0].args[1], uintptr_t(SW_SHOWDEFAULT));
+    EXPECT_EQ(ctl::CallsTo("ShowWindow")[0].args[1], uintptr_t(SW_SHOWNORMAL));
     EXPECT_EQ(overVersion.answer, 0);
     EXPECT_EQ(overLink.answer, 1);
 }
