@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "text/format.h"
 #include "text/sjis.h"
+#include "text/zerofill.h"
 
 #include <shellapi.h>
 #include <stddef.h>

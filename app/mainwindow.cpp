@@ -7,7 +7,7 @@
 #include "app/commands.h"
 #include "player/player.h"
 #include "settings/settings.h"
-#include "text/sjis.h"
+#include "text/zerofill.h"
 #include "tray/clicks.h"
 #include "tray/mediakeys.h"
 #include "tray/menus.h"

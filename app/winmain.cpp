@@ -5,7 +5,7 @@
 
 #include "app/mainwindow.h"
 #include "settings/settings.h"
-#include "text/sjis.h"
+#include "text/zerofill.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Lives for the whole run: the window receives its address at creation.

@@ -2,7 +2,7 @@
 // predicates built from them.
 #include "cd/cdaudio.h"
 
-#include "text/sjis.h"
+#include "text/zerofill.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "cd/cdaudio.h"
 #include "cd/drives.h"
-#include "text/sjis.h"
+#include "text/zerofill.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "player/player.h"
 #include "text/format.h"
 #include "text/sjis.h"
+#include "text/zerofill.h"
 #include "tray/mediakeys.h"
 
 namespace {
