@@ -94,3 +94,9 @@ int PlayerSelectDrive(HWND window, const char* root) {
     state->currentTrack = CdFirstAudioTrack(device);
     return count > 0;
 }
+
+BOOL QueryVolumeLabel(const char* root, char* label, DWORD size) {
+    DWORD maxComponent = 0;
+    DWORD fileSystemFlags = 0;
+    return GetVolumeInformationA(root, label, size, NULL, &maxComponent, &fileSystemFlags, NULL, 0);
+}

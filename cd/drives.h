@@ -14,3 +14,6 @@ int ScanForCdDrive(HWND window);
 // opened and its disc has at least one track; 0 otherwise (nothing changes when the drive is not
 // a CD-ROM drive or does not open).
 int PlayerSelectDrive(HWND window, const char* root);
+
+// The volume label of a drive root; nonzero when it was read.
+BOOL QueryVolumeLabel(const char* root, char* label, DWORD size);

@@ -2,6 +2,7 @@
 #include "tray/menus.h"
 
 #include "app/commands.h"
+#include "cd/drives.h"
 #include "player/player.h"
 #include "text/format.h"
 #include "text/sjis.h"
@@ -49,12 +50,6 @@ void AppendTrackItem(HWND window, HMENU popup, int track) {
 }
 
 } // namespace
-
-BOOL QueryVolumeLabel(const char* root, char* label, DWORD size) {
-    DWORD maxComponent = 0;
-    DWORD fileSystemFlags = 0;
-    return GetVolumeInformationA(root, label, size, NULL, &maxComponent, &fileSystemFlags, NULL, 0);
-}
 
 DWORD CheckMenuItemIf(HMENU menu, UINT id, UINT flags, int condition) {
     return CheckMenuItem(menu, id, flags | (condition ? MF_CHECKED : MF_UNCHECKED));

@@ -17,5 +17,3 @@ void TrackPopupAtCursor(HWND owner, HMENU popup, UINT flags);
 DWORD CheckMenuItemIf(HMENU menu, UINT id, UINT flags, int condition);
 // Enables the item when condition is nonzero, grays it otherwise.
 BOOL EnableMenuItemIf(HMENU menu, UINT id, UINT flags, int condition);
-// The volume label of a drive root; nonzero when it was read.
-BOOL QueryVolumeLabel(const char* root, char* label, DWORD size);
