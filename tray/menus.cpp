@@ -1,9 +1,9 @@
 // The main menu and the track list.
 #include "tray/menus.h"
 
-#include "app/commands.h"
 #include "cd/drives.h"
 #include "player/player.h"
+#include "res/resource.h"
 #include "text/format.h"
 #include "text/sjis.h"
 
@@ -50,6 +50,32 @@ void AppendTrackItem(HWND window, HMENU popup, int track) {
 }
 
 } // namespace
+
+int DriveCommandId(int driveIndex) {
+    return driveIndex + IDM_DRIVE_BASE;
+}
+
+int TrackCommandId(int track) {
+    return track + IDM_TRACK_BASE;
+}
+
+int DriveIndexOfCommand(int id) {
+    return id - IDM_DRIVE_BASE;
+}
+
+int TrackOfCommand(int id) {
+    return id - IDM_TRACK_BASE;
+}
+
+int IsDriveCommand(UINT id) {
+    UINT low = id & 0xFFFF;
+    return low >= IDM_DRIVE_BASE && low <= IDM_DRIVE_LAST;
+}
+
+int IsTrackCommand(UINT id) {
+    UINT low = id & 0xFFFF;
+    return low >= IDM_TRACK_BASE && low <= IDM_TRACK_LAST;
+}
 
 DWORD CheckMenuItemIf(HMENU menu, UINT id, UINT flags, int condition) {
     return CheckMenuItem(menu, id, flags | (condition ? MF_CHECKED : MF_UNCHECKED));
