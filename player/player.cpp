@@ -35,6 +35,12 @@ int StoppedAtEndOfPlay(const PlayerPendingPlay& play, const PlayerSighting& seen
     return into + kFramesPerSecond >= length ? 1 : 0;
 }
 
+// Makes an opened drive the player's.
+void TakeDrive(PlayerState* state, const CdDriveChoice& drive) {
+    state->device = drive.device;
+    state->driveLetter = drive.letter;
+}
+
 // What comes after a play that reached its end: the next track or the same one again.
 void ContinueAfterPlay(HWND window, PlayerState* state) {
     if (state->playMode == PLAY_CONTINUOUS) {
@@ -62,12 +68,14 @@ int PlayerCreate(HWND window, const PlayerSettings* settings) {
     static_assert(DEVICE_NONE == 0, "a zeroed state holds no device");
     state->playMode = settings ? settings->playMode : PLAY_SINGLE;
     state->repeat = settings ? settings->repeat : 0;
-    // Attached first: the scan finds the state through the window.
+    // Attached first: a window that cannot hold the state gets no drive opened for it.
     if (!SetPropA(window, kPlayerProp, state)) {
         HeapFree(GetProcessHeap(), 0, state);
         return 0;
     }
-    ScanForCdDrive(window);
+    CdDriveChoice drive;
+    if (ScanForCdDrive(&drive))
+        TakeDrive(state, drive);
     CdSetTimeFormat(state->device, MCI_FORMAT_TMSF);
     state->currentTrack = CdFirstAudioTrack(state->device);
     return 1;
@@ -149,6 +157,26 @@ int PlayerSelectTrack(HWND window, int track) {
         return 0;
     state->currentTrack = track;
     return 1;
+}
+
+int PlayerSelectDrive(HWND window, const char* root) {
+    PlayerState* state = PlayerGet(window);
+    CdDriveChoice drive;
+    if (!state || !OpenCdDrive(root, &drive))
+        return 0;
+    // The old drive stops only once the new one is open; with no old device both just fail.
+    CdStop(state->device);
+    CdClose(state->device);
+    PlayerForgetPlay(window);
+    TakeDrive(state, drive);
+    CdSetTimeFormat(state->device, MCI_FORMAT_TMSF);
+    int count = 0;
+    if (!CdGetTrackCount(state->device, &count)) {
+        state->currentTrack = 1;
+        return 0;
+    }
+    state->currentTrack = CdFirstAudioTrack(state->device);
+    return count > 0;
 }
 
 int PlayerIsPlaying(HWND window) {

@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "cd/drives.h" // PlayerSelectDrive
 #include "settings/settings.h"
 
 enum PlayMode { PLAY_SINGLE = 1, PLAY_CONTINUOUS = 2 };
@@ -56,6 +55,11 @@ int PlayerStop(HWND window);
 int PlayerNext(HWND window, int wrap);
 int PlayerPrev(HWND window);
 int PlayerSelectTrack(HWND window, int track);
+// Switches the player to the CD-ROM drive at root ("x:\"), closing the old device once the new
+// one is open, and makes the first audio track current without playing. 1 when the new drive
+// opened and its disc has at least one track; 0 otherwise (nothing changes when the drive is not
+// a CD-ROM drive or does not open).
+int PlayerSelectDrive(HWND window, const char* root);
 int PlayerIsPlaying(HWND window);
 // 1 while the player's own play goes on: from its start until it ends or is stopped, through a
 // drive's spin-up, its seeks and every track change of a continuous play. Asks the drive nothing.
