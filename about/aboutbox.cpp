@@ -1,10 +1,11 @@
 #include "about/aboutbox.h"
 
 #include "about/aboutinfo.h"
-#include "app/mainwindow.h"
+#include "about/shellicon.h"
 #include "res/resource.h"
 #include "text/format.h"
 #include "text/sjis.h"
+#include "text/zerofill.h"
 
 #include <shellapi.h>
 #include <stddef.h>

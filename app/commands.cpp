@@ -5,32 +5,7 @@
 #include "cd/drives.h"
 #include "player/player.h"
 #include "tray/mediakeys.h"
-
-int DriveCommandId(int driveIndex) {
-    return driveIndex + IDM_DRIVE_BASE;
-}
-
-int TrackCommandId(int track) {
-    return track + IDM_TRACK_BASE;
-}
-
-int DriveIndexOfCommand(int id) {
-    return id - IDM_DRIVE_BASE;
-}
-
-int TrackOfCommand(int id) {
-    return id - IDM_TRACK_BASE;
-}
-
-int IsDriveCommand(UINT id) {
-    UINT low = id & 0xFFFF;
-    return low >= IDM_DRIVE_BASE && low <= IDM_DRIVE_LAST;
-}
-
-int IsTrackCommand(UINT id) {
-    UINT low = id & 0xFFFF;
-    return low >= IDM_TRACK_BASE && low <= IDM_TRACK_LAST;
-}
+#include "tray/menus.h"
 
 namespace {
 

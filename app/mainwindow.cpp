@@ -4,10 +4,11 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include "about/shellicon.h"
 #include "app/commands.h"
 #include "player/player.h"
 #include "settings/settings.h"
-#include "text/sjis.h"
+#include "text/zerofill.h"
 #include "tray/clicks.h"
 #include "tray/mediakeys.h"
 #include "tray/menus.h"
@@ -17,11 +18,9 @@
 #if defined(_WIN64)
 static_assert(NOTIFYICONDATAA_V1_SIZE == 104, "first notify-icon layout");
 static_assert(sizeof(WNDCLASSEXA) == 80, "window class record");
-static_assert(sizeof(SHFILEINFOA) == 360, "shell file information record");
 #elif defined(_WIN32)
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "first notify-icon layout");
 static_assert(sizeof(WNDCLASSEXA) == 48, "window class record");
-static_assert(sizeof(SHFILEINFOA) == 352, "shell file information record");
 #endif
 
 HANDLE AcquireInstanceMutex(const char* name) {
@@ -33,14 +32,6 @@ HANDLE AcquireInstanceMutex(const char* name) {
         return NULL;
     }
     return mutex;
-}
-
-HICON GetFileIcon(const char* path, int small) {
-    SHFILEINFOA info;
-    ZeroFill(&info, sizeof(info));
-    SHGetFileInfoA(path, 0, &info, sizeof(info),
-                   SHGFI_ICON | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON));
-    return info.hIcon;
 }
 
 HICON GetModuleIcon(HMODULE module, int small) {

@@ -20,8 +20,6 @@ void RegisterMainClass(HINSTANCE instance, const char* className, WNDPROC proc, 
 
 // The shell's icon for the module's file, large or small (small nonzero), or NULL.
 HICON GetModuleIcon(HMODULE module, int small);
-// The shell's icon for a file, large or small (small nonzero); NULL when the shell has none.
-HICON GetFileIcon(const char* path, int small);
 
 // The shutdown sequence of WM_DESTROY: tray icon, player, settings, then the quit message.
 void MainWindowShutdown(HWND window);

@@ -5,8 +5,8 @@
 
 #include "app/mainwindow.h"
 #include "settings/settings.h"
-#include "text/sjis.h"
 #include "text/systemlib.h"
+#include "text/zerofill.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Before anything is loaded on the program's behalf (an MCI driver, a shell extension).

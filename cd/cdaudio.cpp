@@ -2,8 +2,8 @@
 // predicates built from them.
 #include "cd/cdaudio.h"
 
-#include "text/sjis.h"
 #include "text/systemlib.h"
+#include "text/zerofill.h"
 
 namespace {
 

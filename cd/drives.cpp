@@ -1,8 +1,8 @@
-// Drive discovery at start-up and drive switching.
+// Drive discovery at start-up and the open of a chosen drive.
 #include "cd/drives.h"
 
 #include "cd/cdaudio.h"
-#include "player/player.h"
+#include "text/zerofill.h"
 
 namespace {
 
@@ -50,47 +50,41 @@ int ProbeDrive(int pass, const char* root, MCIDEVICEID* device) {
     return 1;
 }
 
+// Hands an opened drive to the caller; always 1.
+int Chosen(MCIDEVICEID device, char letter, CdDriveChoice* choice) {
+    ZeroFill(choice, sizeof(*choice));
+    choice->device = device;
+    choice->letter = letter;
+    return 1;
+}
+
 } // namespace
 
-int ScanForCdDrive(HWND window) {
-    PlayerState* state = PlayerGet(window);
-    if (!state)
-        return 0;
+int ScanForCdDrive(CdDriveChoice* choice) {
     char root[] = "a:\\";
     // Pass order outranks letter order: every letter is tried in one pass before the next.
     for (int pass = PROBE_AUDIO; pass <= PROBE_ANY; ++pass) {
         for (char letter = 'a'; letter <= 'z'; ++letter) {
             root[0] = letter;
             MCIDEVICEID device = DEVICE_NONE;
-            if (ProbeDrive(pass, root, &device)) {
-                state->device = device;
-                state->driveLetter = letter;
-                return 1;
-            }
+            if (ProbeDrive(pass, root, &device))
+                return Chosen(device, letter, choice);
         }
     }
     return 0;
 }
 
-int PlayerSelectDrive(HWND window, const char* root) {
-    PlayerState* state = PlayerGet(window);
-    if (!state || !root || !IsCdRom(root))
+int OpenCdDrive(const char* root, CdDriveChoice* choice) {
+    if (!root || !IsCdRom(root))
         return 0;
     MCIDEVICEID device = DEVICE_NONE;
     if (!CdOpen(kDeviceType, root, CD_OPEN_FLAGS, &device))
         return 0;
-    // The old drive stops only once the new one is open; with no old device both just fail.
-    CdStop(state->device);
-    CdClose(state->device);
-    PlayerForgetPlay(window);
-    state->device = device;
-    state->driveLetter = root[0];
-    CdSetTimeFormat(device, MCI_FORMAT_TMSF);
-    int count = 0;
-    if (!CdGetTrackCount(device, &count)) {
-        state->currentTrack = 1;
-        return 0;
-    }
-    state->currentTrack = CdFirstAudioTrack(device);
-    return count > 0;
+    return Chosen(device, root[0], choice);
+}
+
+BOOL QueryVolumeLabel(const char* root, char* label, DWORD size) {
+    DWORD maxComponent = 0;
+    DWORD fileSystemFlags = 0;
+    return GetVolumeInformationA(root, label, size, NULL, &maxComponent, &fileSystemFlags, NULL, 0);
 }

@@ -1,16 +1,24 @@
-// Which CD drive the player uses: the five-pass scan at start-up and the switch to another
-// drive from the menu. Both work on the player found through the main window.
+// Which CD drive to use: the five-pass scan at start-up and the open of a drive chosen from the
+// menu. Both report the drive they opened; the device is then the caller's to close.
 #pragma once
 #include <windows.h>
+#include <mmsystem.h>
+
+// A drive that was found and opened.
+struct CdDriveChoice {
+    MCIDEVICEID device; // the open cdaudio device
+    char letter;        // 'a'..'z'
+};
 
 // Picks and opens a drive, preferring in this order a disc with audio tracks, any disc with
 // tracks, a disc whose count can be read, any CD-ROM drive that opens, and any letter that
-// opens; the lowest letter wins within a pass. On success the player's device and drive letter
-// are set and the result is 1; otherwise both stay none and the result is 0.
-int ScanForCdDrive(HWND window);
+// opens; the lowest letter wins within a pass. 1 with *choice written when a drive opened;
+// otherwise 0 with nothing open.
+int ScanForCdDrive(CdDriveChoice* choice);
 
-// Switches the player to the CD-ROM drive at root ("x:\"), closing the old device once the new
-// one is open, and makes the first audio track current without playing. 1 when the new drive
-// opened and its disc has at least one track; 0 otherwise (nothing changes when the drive is not
-// a CD-ROM drive or does not open).
-int PlayerSelectDrive(HWND window, const char* root);
+// Opens the CD-ROM drive at root ("x:\"). 1 with *choice written when it opened; 0 when root is
+// NULL, not a CD-ROM drive, or does not open.
+int OpenCdDrive(const char* root, CdDriveChoice* choice);
+
+// The volume label of a drive root; nonzero when it was read.
+BOOL QueryVolumeLabel(const char* root, char* label, DWORD size);

@@ -4,7 +4,6 @@
 
 #include "cd/cdaudio.h"
 #include "cd/drives.h"
-#include "text/sjis.h"
 
 namespace {
 
@@ -18,21 +17,27 @@ DWORD MsfFrames(DWORD minutes, DWORD seconds, DWORD frames) {
 // Where a stopped drive stands against the end of the pending play, from this tick's answers:
 // 1 at its end (the next track's start, or the last second of the track played; the end of the
 // disc for the last track), 0 elsewhere, -1 when the answers cannot tell.
-int StoppedAtEndOfPlay(const PlayerPendingPlay& play, const PlayerSighting& seen) {
-    if (!seen.havePosition)
+int StoppedAtEndOfPlay(const PlayerPendingPlay& play, const PollAnswers& answers) {
+    if (!answers.havePosition)
         return -1;
-    int track = MCI_TMSF_TRACK(seen.position);
-    DWORD into = MsfFrames(MCI_TMSF_MINUTE(seen.position), MCI_TMSF_SECOND(seen.position),
-                           MCI_TMSF_FRAME(seen.position));
+    int track = MCI_TMSF_TRACK(answers.position);
+    DWORD into = MsfFrames(MCI_TMSF_MINUTE(answers.position), MCI_TMSF_SECOND(answers.position),
+                           MCI_TMSF_FRAME(answers.position));
     if (track == play.track + 1 && into < kFramesPerSecond)
         return 1;
     if (track != play.track)
         return 0;
-    if (!seen.haveLength || seen.lengthTrack != track)
+    if (!answers.haveLength || answers.lengthTrack != track)
         return -1;
-    DWORD length = MsfFrames(MCI_MSF_MINUTE(seen.length), MCI_MSF_SECOND(seen.length),
-                             MCI_MSF_FRAME(seen.length));
+    DWORD length = MsfFrames(MCI_MSF_MINUTE(answers.length), MCI_MSF_SECOND(answers.length),
+                             MCI_MSF_FRAME(answers.length));
     return into + kFramesPerSecond >= length ? 1 : 0;
+}
+
+// Makes an opened drive the player's.
+void TakeDrive(PlayerState* state, const CdDriveChoice& drive) {
+    state->device = drive.device;
+    state->driveLetter = drive.letter;
 }
 
 // What comes after a play that reached its end: the next track or the same one again.
@@ -45,6 +50,47 @@ void ContinueAfterPlay(HWND window, PlayerState* state) {
         // playing it again would go on for ever without a pause.
         PlayerPlay(window);
     }
+}
+
+// A drive of the NT family never notifies the end of a play: the tick's answers show it.
+void WatchPendingPlay(HWND window, PlayerState* state, const PollAnswers& answers) {
+    if (!state->play.pending || !answers.haveMode)
+        return;
+    if (answers.mode == MCI_MODE_PLAY) {
+        state->play.seenRunning = 1;
+        return;
+    }
+    // An open door or a missing disc ends the play, also one still spinning up.
+    if (answers.mode == MCI_MODE_OPEN || answers.mode == MCI_MODE_NOT_READY) {
+        state->play.pending = 0;
+        return;
+    }
+    // Until the play has been seen running, a stopped drive may still be spinning up.
+    if (!state->play.seenRunning)
+        return;
+    if (answers.mode != MCI_MODE_STOP)
+        return;
+    int atEnd = StoppedAtEndOfPlay(state->play, answers);
+    if (atEnd == 0) {
+        state->play.pending = 0;
+        return;
+    }
+    if (atEnd < 0)
+        return;
+    // A drive that does notify may have posted the end while this tick ran: that message
+    // continues the play, not this tick.
+    unsigned number = state->play.number;
+    MSG waiting;
+    if (PeekMessageA(&waiting, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE))
+        return;
+    // The peek first hands over messages sent from other threads and programs: a shutdown there
+    // has freed the state, a command has stopped this play or started another. Go on only with
+    // the same play.
+    state = PlayerGet(window);
+    if (!state || !state->play.pending || state->play.number != number)
+        return;
+    state->play.pending = 0;
+    ContinueAfterPlay(window, state);
 }
 
 } // namespace
@@ -62,12 +108,14 @@ int PlayerCreate(HWND window, const PlayerSettings* settings) {
     static_assert(DEVICE_NONE == 0, "a zeroed state holds no device");
     state->playMode = settings ? settings->playMode : PLAY_SINGLE;
     state->repeat = settings ? settings->repeat : 0;
-    // Attached first: the scan finds the state through the window.
+    // Attached first: a window that cannot hold the state gets no drive opened for it.
     if (!SetPropA(window, kPlayerProp, state)) {
         HeapFree(GetProcessHeap(), 0, state);
         return 0;
     }
-    ScanForCdDrive(window);
+    CdDriveChoice drive;
+    if (ScanForCdDrive(&drive))
+        TakeDrive(state, drive);
     CdSetTimeFormat(state->device, MCI_FORMAT_TMSF);
     state->currentTrack = CdFirstAudioTrack(state->device);
     return 1;
@@ -151,14 +199,29 @@ int PlayerSelectTrack(HWND window, int track) {
     return 1;
 }
 
-int PlayerIsPlaying(HWND window) {
+int PlayerSelectDrive(HWND window, const char* root) {
     PlayerState* state = PlayerGet(window);
-    DWORD mode = 0;
-    if (!state)
+    CdDriveChoice drive;
+    if (!state || !OpenCdDrive(root, &drive))
         return 0;
-    state->seen.haveMode = CdGetMode(state->device, &mode);
-    state->seen.mode = mode;
-    return state->seen.haveMode && mode == MCI_MODE_PLAY;
+    // The old drive stops only once the new one is open; with no old device both just fail.
+    CdStop(state->device);
+    CdClose(state->device);
+    PlayerForgetPlay(window);
+    TakeDrive(state, drive);
+    CdSetTimeFormat(state->device, MCI_FORMAT_TMSF);
+    int count = 0;
+    if (!CdGetTrackCount(state->device, &count)) {
+        state->currentTrack = 1;
+        return 0;
+    }
+    state->currentTrack = CdFirstAudioTrack(state->device);
+    return count > 0;
+}
+
+int PlayerIsPlaying(HWND window) {
+    DWORD mode = 0;
+    return PlayerGetDeviceMode(window, &mode) && mode == MCI_MODE_PLAY;
 }
 
 int PlayerHasPlay(HWND window) {
@@ -217,6 +280,11 @@ int PlayerGetDriveIndex(HWND window) {
     return state ? state->driveLetter - 'a' : -1;
 }
 
+int PlayerGetDeviceMode(HWND window, DWORD* mode) {
+    PlayerState* state = PlayerGet(window);
+    return state ? CdGetMode(state->device, mode) : 0;
+}
+
 int PlayerGetTrackCount(HWND window, int* count) {
     PlayerState* state = PlayerGet(window);
     return state ? CdGetTrackCount(state->device, count) : 0;
@@ -224,24 +292,12 @@ int PlayerGetTrackCount(HWND window, int* count) {
 
 int PlayerGetPosition(HWND window, DWORD* position) {
     PlayerState* state = PlayerGet(window);
-    if (!state)
-        return 0;
-    state->seen.havePosition = CdGetPosition(state->device, position);
-    if (state->seen.havePosition)
-        state->seen.position = *position;
-    return state->seen.havePosition;
+    return state ? CdGetPosition(state->device, position) : 0;
 }
 
 int PlayerGetTrackLength(HWND window, int track, DWORD* length) {
     PlayerState* state = PlayerGet(window);
-    if (!state)
-        return 0;
-    state->seen.haveLength = CdGetTrackLength(state->device, track, length);
-    if (state->seen.haveLength) {
-        state->seen.lengthTrack = track;
-        state->seen.length = *length;
-    }
-    return state->seen.haveLength;
+    return state ? CdGetTrackLength(state->device, track, length) : 0;
 }
 
 int PlayerIsAudioTrack(HWND window, int track) {
@@ -260,49 +316,10 @@ int PlayerOnNotify(HWND window, WPARAM code) {
     return 0;
 }
 
-void PlayerOnPoll(HWND window) {
+void PlayerOnPoll(HWND window, const PollAnswers* answers) {
     PlayerState* state = PlayerGet(window);
-    if (!state)
-        return;
-    PlayerSighting seen = state->seen;
-    ZeroFill(&state->seen, sizeof(state->seen));
-    if (!state->play.pending || !seen.haveMode)
-        return;
-    if (seen.mode == MCI_MODE_PLAY) {
-        state->play.seenRunning = 1;
-        return;
-    }
-    // An open door or a missing disc ends the play, also one still spinning up.
-    if (seen.mode == MCI_MODE_OPEN || seen.mode == MCI_MODE_NOT_READY) {
-        state->play.pending = 0;
-        return;
-    }
-    // Until the play has been seen running, a stopped drive may still be spinning up.
-    if (!state->play.seenRunning)
-        return;
-    if (seen.mode != MCI_MODE_STOP)
-        return;
-    int atEnd = StoppedAtEndOfPlay(state->play, seen);
-    if (atEnd == 0) {
-        state->play.pending = 0;
-        return;
-    }
-    if (atEnd < 0)
-        return;
-    // A drive that does notify may have posted the end while this tick ran: that message
-    // continues the play, not this tick.
-    unsigned number = state->play.number;
-    MSG waiting;
-    if (PeekMessageA(&waiting, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE))
-        return;
-    // The peek first hands over messages sent from other threads and programs: a shutdown there
-    // has freed the state, a command has stopped this play or started another. Go on only with
-    // the same play.
-    state = PlayerGet(window);
-    if (!state || !state->play.pending || state->play.number != number)
-        return;
-    state->play.pending = 0;
-    ContinueAfterPlay(window, state);
+    if (state)
+        WatchPendingPlay(window, state, *answers);
 }
 
 void PlayerForgetPlay(HWND window) {

@@ -6,22 +6,23 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "cd/drives.h" // PlayerSelectDrive
 #include "settings/settings.h"
 
 enum PlayMode { PLAY_SINGLE = 1, PLAY_CONTINUOUS = 2 };
 
-// What the device answered to the player's queries since the last poll tick. The tray poll
-// asks for the mode, the position and that track's length on every tick; the player reads the
-// end of a play from those same answers instead of asking again.
-struct PlayerSighting {
+// The poll's answers: what the drive answered on one tick of the tray poll, and which of its
+// questions it answered. The poll owns the record, fills it as it asks and hands it to the
+// frame swap, the tooltip and PlayerOnPoll, so that none of them asks the drive again.
+struct PollAnswers {
     int haveMode;
-    DWORD mode;
+    DWORD mode; // an MCI_MODE_ value
+    int haveCount;
+    int count;
     int havePosition;
     DWORD position; // TMSF
     int haveLength;
-    int lengthTrack;
-    DWORD length; // MSF
+    int lengthTrack; // the track at the position, whose length was asked
+    DWORD length;    // MSF
 };
 
 // The play the player started with MCI_NOTIFY and whose end it has not seen yet. Drives of
@@ -40,7 +41,6 @@ struct PlayerState {
     int repeat;         // 0 off, anything else on
     MCIDEVICEID device; // the open cdaudio device, or DEVICE_NONE
     PlayerPendingPlay play;
-    PlayerSighting seen;
 };
 
 PlayerState* PlayerGet(HWND window);
@@ -56,6 +56,12 @@ int PlayerStop(HWND window);
 int PlayerNext(HWND window, int wrap);
 int PlayerPrev(HWND window);
 int PlayerSelectTrack(HWND window, int track);
+// Switches the player to the CD-ROM drive at root ("x:\"), closing the old device once the new
+// one is open, and makes the first audio track current without playing. 1 when the new drive
+// opened and its disc has at least one track; 0 otherwise (nothing changes when the drive is not
+// a CD-ROM drive or does not open).
+int PlayerSelectDrive(HWND window, const char* root);
+// 1 when the drive answers that it plays; asks it each time.
 int PlayerIsPlaying(HWND window);
 // 1 while the player's own play goes on: from its start until it ends or is stopped, through a
 // drive's spin-up, its seeks and every track change of a continuous play. Asks the drive nothing.
@@ -72,6 +78,8 @@ int PlayerGetCurrentTrack(HWND window);
 // (and -1 without a player).
 int PlayerGetDriveIndex(HWND window);
 
+// The drive's answers, asked each time; an out-value is written only when the drive answered.
+int PlayerGetDeviceMode(HWND window, DWORD* mode); // an MCI_MODE_ value
 int PlayerGetTrackCount(HWND window, int* count);
 int PlayerGetPosition(HWND window, DWORD* position);
 int PlayerGetTrackLength(HWND window, int track, DWORD* length);
@@ -80,9 +88,10 @@ int PlayerIsAudioTrack(HWND window, int track);
 // The main window's MM_MCINOTIFY: on MCI_NOTIFY_SUCCESSFUL plays the next track or the same one
 // again, as mode and repeat say. Always 0.
 int PlayerOnNotify(HWND window, WPARAM code);
-// The end of the poll tick, after its device queries: a play that the tick found stopped at
-// the end of its range with no notification for it gets the same continuation as a successful
-// notification, once; a play stopped elsewhere is forgotten. Makes no device query of its own.
-void PlayerOnPoll(HWND window);
+// The end of the poll tick, judged from the tick's answers: a play that the tick found stopped
+// at the end of its range with no notification for it gets the same continuation as a
+// successful notification, once; a play stopped elsewhere is forgotten. Makes no device query of
+// its own.
+void PlayerOnPoll(HWND window, const PollAnswers* answers);
 // Forgets the pending play: the player itself stopped it or replaced its device.
 void PlayerForgetPlay(HWND window);

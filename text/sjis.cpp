@@ -98,7 +98,3 @@ int GetModulePath(char* buf, const char* ext) {
     LowercasePath(buf);
     return 1;
 }
-
-void ZeroFill(void* record, size_t size) {
-    memset(record, 0, size);
-}

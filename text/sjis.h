@@ -23,5 +23,3 @@ void LowercasePath(char* s);
 // The program's own path in a MAX_PATH buffer, lower-cased, its extension replaced by ext when
 // ext is not null. 0 when the path cannot be had or would not fit.
 int GetModulePath(char* buf, const char* ext);
-// Clears a record over its whole size before the fields that matter are set.
-void ZeroFill(void* record, size_t size);

@@ -1,7 +1,7 @@
 // The media keys as hotkeys of the main window, held only while a track plays.
 #include "tray/mediakeys.h"
 
-#include "app/commands.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 // The main menu and the track list.
 #include "tray/menus.h"
 
-#include "app/commands.h"
+#include "cd/drives.h"
 #include "player/player.h"
+#include "res/resource.h"
 #include "text/format.h"
 #include "text/sjis.h"
 
@@ -50,10 +51,30 @@ void AppendTrackItem(HWND window, HMENU popup, int track) {
 
 } // namespace
 
-BOOL QueryVolumeLabel(const char* root, char* label, DWORD size) {
-    DWORD maxComponent = 0;
-    DWORD fileSystemFlags = 0;
-    return GetVolumeInformationA(root, label, size, NULL, &maxComponent, &fileSystemFlags, NULL, 0);
+int DriveCommandId(int driveIndex) {
+    return driveIndex + IDM_DRIVE_BASE;
+}
+
+int TrackCommandId(int track) {
+    return track + IDM_TRACK_BASE;
+}
+
+int DriveIndexOfCommand(int id) {
+    return id - IDM_DRIVE_BASE;
+}
+
+int TrackOfCommand(int id) {
+    return id - IDM_TRACK_BASE;
+}
+
+int IsDriveCommand(UINT id) {
+    UINT low = id & 0xFFFF;
+    return low >= IDM_DRIVE_BASE && low <= IDM_DRIVE_LAST;
+}
+
+int IsTrackCommand(UINT id) {
+    UINT low = id & 0xFFFF;
+    return low >= IDM_TRACK_BASE && low <= IDM_TRACK_LAST;
 }
 
 DWORD CheckMenuItemIf(HMENU menu, UINT id, UINT flags, int condition) {

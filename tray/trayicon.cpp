@@ -6,6 +6,7 @@
 #include "player/player.h"
 #include "text/format.h"
 #include "text/sjis.h"
+#include "text/zerofill.h"
 #include "tray/mediakeys.h"
 
 namespace {
@@ -97,7 +98,9 @@ void TrayTeardown(HWND window) {
     Shell_NotifyIconA(NIM_DELETE, &tray.iconData);
 }
 
-void TrayAnimate(void) {
+void TrayAnimate(const PollAnswers* answers) {
+    if (!answers->haveMode || answers->mode != MCI_MODE_PLAY)
+        return;
     if (tray.iconData.hIcon == tray.hIconPlay1)
         tray.iconData.hIcon = tray.hIconPlay2;
     else if (tray.iconData.hIcon == tray.hIconPlay2)
@@ -105,22 +108,28 @@ void TrayAnimate(void) {
     Shell_NotifyIconA(NIM_MODIFY, &tray.iconData);
 }
 
-int FormatTrayTip(HWND window, char* buffer) {
-    int count = 0;
-    if (!PlayerGetTrackCount(window, &count))
-        return 0;
-    DWORD position = 0;
-    if (!PlayerGetPosition(window, &position))
-        return 0;
-    int track = MCI_TMSF_TRACK(position);
-    int minutes = MCI_TMSF_MINUTE(position);
-    int seconds = MCI_TMSF_SECOND(position);
+void TrayAskPosition(HWND window, PollAnswers* answers) {
+    answers->haveCount = PlayerGetTrackCount(window, &answers->count);
+    if (!answers->haveCount)
+        return;
+    answers->havePosition = PlayerGetPosition(window, &answers->position);
+    if (!answers->havePosition)
+        return;
     // The length of the track the device is at, which need not be the player's current one.
-    DWORD length = 0;
-    if (!PlayerGetTrackLength(window, track, &length))
+    answers->lengthTrack = MCI_TMSF_TRACK(answers->position);
+    answers->haveLength = PlayerGetTrackLength(window, answers->lengthTrack, &answers->length);
+}
+
+int FormatTrayTip(const PollAnswers* answers, char* buffer) {
+    // The length is asked last, once the count and the position were had.
+    if (!answers->haveLength)
         return 0;
-    FormatText(buffer, TRAY_TIP_SIZE, "track %d/%d. ( %2d:%02d/ %2d:%02d)", track, count, minutes,
-               seconds, static_cast<int>(MCI_MSF_MINUTE(length)),
+    int track = MCI_TMSF_TRACK(answers->position);
+    int minutes = MCI_TMSF_MINUTE(answers->position);
+    int seconds = MCI_TMSF_SECOND(answers->position);
+    DWORD length = answers->length;
+    FormatText(buffer, TRAY_TIP_SIZE, "track %d/%d. ( %2d:%02d/ %2d:%02d)", track, answers->count,
+               minutes, seconds, static_cast<int>(MCI_MSF_MINUTE(length)),
                static_cast<int>(MCI_MSF_SECOND(length)));
     return 1;
 }
@@ -141,12 +150,16 @@ void CALLBACK TrayPoll(HWND window, UINT, UINT_PTR, DWORD) {
         if (tray.hTrayNotify && !TrayReAdd(&tray.iconData))
             tray.hTrayNotify = NULL;
     }
-    if (PlayerIsPlaying(window))
-        TrayAnimate();
-    if (FormatTrayTip(window, tray.iconData.szTip))
+    // What the drive answers this tick; each step below reads it, none asks again.
+    PollAnswers answers;
+    ZeroFill(&answers, sizeof(answers));
+    answers.haveMode = PlayerGetDeviceMode(window, &answers.mode);
+    TrayAnimate(&answers);
+    // Asked after the frame swap, whose shell call may hand over messages sent meanwhile.
+    TrayAskPosition(window, &answers);
+    if (FormatTrayTip(&answers, tray.iconData.szTip))
         Shell_NotifyIconA(NIM_MODIFY, &tray.iconData);
-    // It judges the end of a play from the answers the steps above were given.
-    PlayerOnPoll(window);
+    PlayerOnPoll(window, &answers);
     // After every call that may have handled other threads' messages (a stop among them), and
     // after the end of a play was judged: the keys follow the player's play as it is now. A
     // drive spinning up or seeking reads as stopped, and must not cost the keys.

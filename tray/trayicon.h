@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+struct PollAnswers; // player/player.h
+
 // The icon's callback message; wParam carries the icon id, lParam the shell's mouse message.
 #define WM_TRAYNOTIFY WM_APP
 // The program's only icon.
@@ -32,16 +34,23 @@ void TrayTeardown(HWND window);
 // The shell broadcasts "TaskbarCreated" whenever its taskbar is created: when message is that
 // broadcast, the icon is added again as after a restart seen by the poll, and 1 is returned.
 int TrayOnTaskbarCreated(UINT message);
-// TIMER_POLL's procedure: re-adds the icon after a shell restart, animates it while playing
-// and rewrites the tooltip from the device. Only the window is used.
+// TIMER_POLL's procedure: re-adds the icon after a shell restart, asks the drive this tick's
+// questions once, animates the icon while it plays, rewrites the tooltip from its answers and
+// hands them to the player's judgment of the end of a play. Only the window is used.
 void CALLBACK TrayPoll(HWND window, UINT message, UINT_PTR timerId, DWORD time);
 // The shell's notification-area window, or NULL.
 HWND FindTrayNotifyWindow(void);
-// Writes the tooltip for the device's position into buffer (TRAY_TIP_SIZE bytes). 1 when
-// written, 0 when a device query failed and the buffer was left as it was.
-int FormatTrayTip(HWND window, char* buffer);
-// Swaps the icon between its two frames and shows the record again.
-void TrayAnimate(void);
+// The tick's questions after the mode, in the order the tooltip needs them: the track count,
+// the position, and the length of the track at that position, stopping at the first that the
+// drive does not answer. Each answer had is written into answers.
+void TrayAskPosition(HWND window, PollAnswers* answers);
+// Writes the tooltip for the answers' position into buffer (TRAY_TIP_SIZE bytes), from answers
+// TrayAskPosition gave. 1 when written; 0 when the drive did not answer all three questions,
+// and the buffer was left as it was.
+int FormatTrayTip(const PollAnswers* answers, char* buffer);
+// When the answers say the drive plays: swaps the icon between its two frames and shows the
+// record again.
+void TrayAnimate(const PollAnswers* answers);
 // Zero-fills the record and sets the fields of the first layout; the tip is cut safely.
 void FillNotifyIconData(NOTIFYICONDATAA* data, HWND window, UINT id, UINT message, HICON icon,
                         const char* tip);

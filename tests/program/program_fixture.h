@@ -9,6 +9,7 @@
 #include <winsim/control.h>
 
 #include "app/commands.h"
+#include "tray/menus.h"
 
 #include <string>
 #include <vector>

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
+#include "tray/menus.h"
 #include "tests/support/player_window.h"
 
 namespace {

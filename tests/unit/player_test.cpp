@@ -481,7 +481,7 @@ TEST_P(StoppedAtTest, ContinuesOnlyAtTheEndOfThePlay) {
     Create(PLAY_SINGLE, 1);
     State().currentTrack = 2;
     State().play = PlayerPendingPlay{1, 2, 1, 0};
-    PlayerSighting& seen = State().seen;
+    PollAnswers seen{};
     seen.haveMode = 1;
     seen.mode = GetParam().mode;
     seen.havePosition = GetParam().position != 0;
@@ -489,7 +489,7 @@ TEST_P(StoppedAtTest, ContinuesOnlyAtTheEndOfThePlay) {
     seen.haveLength = 1;
     seen.lengthTrack = GetParam().lengthTrack;
     seen.length = MCI_MAKE_MSF(1, 0, 0);
-    PlayerOnPoll(window_);
+    PlayerOnPoll(window_, &seen);
     EXPECT_EQ(mci::PlayedTracks(), GetParam().atEnd > 0 ? std::vector<int>{2} : std::vector<int>{});
     EXPECT_EQ(State().play.pending, GetParam().atEnd != 0 ? 1 : 0);
 }
@@ -602,10 +602,10 @@ TEST_F(PlayerTest, ContinuousRepeatPlaysOneTwoThreeOne) {
 
 // The tray poll's queries, then the player's look at them, as every tick of the program.
 void CALLBACK PollAsTheTrayDoes(HWND window, UINT, UINT_PTR, DWORD) {
-    char tip[TRAY_TIP_SIZE];
-    PlayerIsPlaying(window);
-    FormatTrayTip(window, tip);
-    PlayerOnPoll(window);
+    PollAnswers answers{};
+    answers.haveMode = PlayerGetDeviceMode(window, &answers.mode);
+    TrayAskPosition(window, &answers);
+    PlayerOnPoll(window, &answers);
 }
 
 // Whole plays with the poll running, on a drive that notifies the end of a play and on one

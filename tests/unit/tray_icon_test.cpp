@@ -135,7 +135,9 @@ TEST_P(TrayTipTest, ShowsTrackCountAndTimesFromTheDevice) {
     PlayTrack(GetParam().track);
     ctl::RunFor(GetParam().seconds * 1000);
     char buffer[TRAY_TIP_SIZE];
-    ASSERT_EQ(FormatTrayTip(window, buffer), 1);
+    PollAnswers answers{};
+    TrayAskPosition(window, &answers);
+    ASSERT_EQ(FormatTrayTip(&answers, buffer), 1);
     EXPECT_STREQ(buffer, GetParam().tip);
     EXPECT_LE(strlen(buffer), 42u);
 }
@@ -152,7 +154,9 @@ TEST_F(TrayTipTest, FollowsTheDeviceRatherThanTheCurrentTrack) {
     ctl::RunFor(5000);
     PlayerGet(window)->currentTrack = 7;
     char buffer[TRAY_TIP_SIZE];
-    ASSERT_EQ(FormatTrayTip(window, buffer), 1);
+    PollAnswers answers{};
+    TrayAskPosition(window, &answers);
+    ASSERT_EQ(FormatTrayTip(&answers, buffer), 1);
     EXPECT_STREQ(buffer, "track 3/12. (  0:05/  4:07)");
 }
 
@@ -164,7 +168,9 @@ TEST_P(TrayTipFailureTest, AFailedQueryLeavesTheBufferAlone) {
     ctl::RunFor(1000);
     mci::FailCommand(MCI_STATUS, GetParam(), -1);
     char buffer[TRAY_TIP_SIZE] = "unchanged";
-    EXPECT_EQ(FormatTrayTip(window, buffer), 0);
+    PollAnswers answers{};
+    TrayAskPosition(window, &answers);
+    EXPECT_EQ(FormatTrayTip(&answers, buffer), 0);
     EXPECT_STREQ(buffer, "unchanged");
 }
 

@@ -296,7 +296,9 @@ void CheckTooltip(HWND window) {
     std::unique_ptr<char[]> tip(new char[TRAY_TIP_SIZE]);
     memset(tip.get(), 'X', TRAY_TIP_SIZE);
     given = Given{kNone, 0, 0};
-    if (!FormatTrayTip(window, tip.get())) {
+    PollAnswers answers{};
+    TrayAskPosition(window, &answers);
+    if (!FormatTrayTip(&answers, tip.get())) {
         for (int i = 0; i < TRAY_TIP_SIZE; ++i)
             FUZZ_CHECK(tip[i] == 'X', "a failed tooltip wrote byte %d", i);
         return;
