@@ -1,6 +1,7 @@
 // The hidden main window and what it does with each message.
 #include "app/mainwindow.h"
 
+#include <dbt.h>
 #include <mmsystem.h>
 #include <shellapi.h>
 
@@ -99,6 +100,23 @@ LRESULT OnHotKey(HWND window, WPARAM id) {
     return 0;
 }
 
+// The system tells every top-level window when a disc arrives in a drive or leaves it; any other
+// device change is the default procedure's.
+LRESULT OnDeviceChange(HWND window, WPARAM event, LPARAM lParam) {
+    const DEV_BROADCAST_HDR* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if ((event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) || !header ||
+        header->dbch_devicetype != DBT_DEVTYP_VOLUME ||
+        header->dbch_size < sizeof(DEV_BROADCAST_VOLUME))
+        return DefWindowProcA(window, WM_DEVICECHANGE, event, lParam);
+    const DEV_BROADCAST_VOLUME* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header);
+    if (!(volume->dbcv_flags & DBTF_MEDIA))
+        return DefWindowProcA(window, WM_DEVICECHANGE, event, lParam);
+    PlayerOnMediaChange(window, volume->dbcv_unitmask, event == DBT_DEVICEARRIVAL);
+    // A disc taken out ends the play: the keys go back at once.
+    MediaKeysFollow(window, PlayerHasPlay(window));
+    return TRUE;
+}
+
 } // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -127,6 +145,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TrayOnNotify(window, message, wParam, lParam);
     case WM_HOTKEY:
         return OnHotKey(window, wParam);
+    case WM_DEVICECHANGE:
+        return OnDeviceChange(window, wParam, lParam);
     default:
         // A registered message has no constant value to switch on.
         if (TrayOnTaskbarCreated(message))

@@ -35,12 +35,20 @@ int DiscPasses(int pass, MCIDEVICEID device) {
     return pass == PROBE_TRACKS || CdFirstAudioTrack(device) > 0;
 }
 
+// The drive of root as the element "x:": the drivers of Windows 95 and NT 4 refuse "x:\", every
+// Windows takes the letter and colon.
+int OpenDevice(const char* root, MCIDEVICEID* device) {
+    char element[] = "a:";
+    element[0] = root[0];
+    return CdOpen(kDeviceType, element, CD_OPEN_FLAGS, device);
+}
+
 // Probes one drive; on success its device is left open in *device.
 int ProbeDrive(int pass, const char* root, MCIDEVICEID* device) {
     if (pass != PROBE_ANY && !IsCdRom(root))
         return 0;
     MCIDEVICEID opened = DEVICE_NONE;
-    if (!CdOpen(kDeviceType, root, CD_OPEN_FLAGS, &opened))
+    if (!OpenDevice(root, &opened))
         return 0;
     if (!DiscPasses(pass, opened)) {
         CdClose(opened);
@@ -78,7 +86,7 @@ int OpenCdDrive(const char* root, CdDriveChoice* choice) {
     if (!root || !IsCdRom(root))
         return 0;
     MCIDEVICEID device = DEVICE_NONE;
-    if (!CdOpen(kDeviceType, root, CD_OPEN_FLAGS, &device))
+    if (!OpenDevice(root, &device))
         return 0;
     return Chosen(device, root[0], choice);
 }

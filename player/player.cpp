@@ -40,6 +40,34 @@ void TakeDrive(PlayerState* state, const CdDriveChoice& drive) {
     state->driveLetter = drive.letter;
 }
 
+// Makes an opened drive the player's, in the TMSF format, with the first audio track of its disc
+// current. 1 when the disc has a track.
+int StartOnDrive(HWND window, PlayerState* state, const CdDriveChoice& drive) {
+    PlayerForgetPlay(window);
+    TakeDrive(state, drive);
+    CdSetTimeFormat(state->device, MCI_FORMAT_TMSF);
+    int count = 0;
+    if (!CdGetTrackCount(state->device, &count)) {
+        state->currentTrack = 1;
+        return 0;
+    }
+    state->currentTrack = CdFirstAudioTrack(state->device);
+    return count > 0;
+}
+
+// The driver keeps the table of contents it read at its open, so only a new open sees another
+// disc. Where the system sends no media notification (a door closed through the menu, a disc
+// put in by hand), the poll's answers show it: a drive seen open or without a disc that reads
+// ready again is opened afresh, once. A tick that sees no change asks nothing more.
+void WatchForNewDisc(HWND window, PlayerState* state, const PollAnswers& answers) {
+    if (!answers.haveMode)
+        return;
+    if (answers.mode == MCI_MODE_OPEN || answers.mode == MCI_MODE_NOT_READY)
+        state->discAway = 1;
+    else if (state->discAway)
+        PlayerReopenDrive(window);
+}
+
 // What comes after a play that reached its end: the next track or the same one again.
 void ContinueAfterPlay(HWND window, PlayerState* state) {
     if (state->playMode == PLAY_CONTINUOUS) {
@@ -201,22 +229,51 @@ int PlayerSelectTrack(HWND window, int track) {
 
 int PlayerSelectDrive(HWND window, const char* root) {
     PlayerState* state = PlayerGet(window);
+    if (!state || !root)
+        return 0;
+    // The drive in use is opened afresh, never a second time: on NT a refused second open
+    // makes every later open of the process fail.
+    char letter = root[0] >= 'A' && root[0] <= 'Z' ? root[0] - 'A' + 'a' : root[0];
+    if (state->device != DEVICE_NONE && letter == state->driveLetter)
+        return PlayerReopenDrive(window);
     CdDriveChoice drive;
-    if (!state || !OpenCdDrive(root, &drive))
+    if (!OpenCdDrive(root, &drive))
         return 0;
     // The old drive stops only once the new one is open; with no old device both just fail.
     CdStop(state->device);
     CdClose(state->device);
+    return StartOnDrive(window, state, drive);
+}
+
+int PlayerReopenDrive(HWND window) {
+    PlayerState* state = PlayerGet(window);
+    if (!state || !state->driveLetter)
+        return 0;
+    char root[] = "a:\\";
+    root[0] = state->driveLetter;
+    CdStop(state->device);
+    CdClose(state->device);
+    state->device = DEVICE_NONE;
+    state->discAway = 0;
     PlayerForgetPlay(window);
-    TakeDrive(state, drive);
-    CdSetTimeFormat(state->device, MCI_FORMAT_TMSF);
-    int count = 0;
-    if (!CdGetTrackCount(state->device, &count)) {
-        state->currentTrack = 1;
+    CdDriveChoice drive;
+    if (!OpenCdDrive(root, &drive)) {
+        // The letter stays: the disc's next arrival tries the drive again.
+        state->currentTrack = 0;
         return 0;
     }
-    state->currentTrack = CdFirstAudioTrack(state->device);
-    return count > 0;
+    return StartOnDrive(window, state, drive);
+}
+
+int PlayerOnMediaChange(HWND window, DWORD units, int arrived) {
+    PlayerState* state = PlayerGet(window);
+    if (!state || state->driveLetter < 'a' || state->driveLetter > 'z' ||
+        !(units & (1u << (state->driveLetter - 'a'))))
+        return 0;
+    if (arrived)
+        return PlayerReopenDrive(window);
+    PlayerForgetPlay(window);
+    return 1;
 }
 
 int PlayerIsPlaying(HWND window) {
@@ -318,8 +375,11 @@ int PlayerOnNotify(HWND window, WPARAM code) {
 
 void PlayerOnPoll(HWND window, const PollAnswers* answers) {
     PlayerState* state = PlayerGet(window);
-    if (state)
-        WatchPendingPlay(window, state, *answers);
+    if (!state)
+        return;
+    WatchForNewDisc(window, state, *answers);
+    // The reopen ended any pending play; the watch then finds none.
+    WatchPendingPlay(window, state, *answers);
 }
 
 void PlayerForgetPlay(HWND window) {

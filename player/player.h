@@ -41,6 +41,7 @@ struct PlayerState {
     int repeat;         // 0 off, anything else on
     MCIDEVICEID device; // the open cdaudio device, or DEVICE_NONE
     PlayerPendingPlay play;
+    int discAway; // the poll saw the door open or no disc: the drive is opened afresh once ready
 };
 
 PlayerState* PlayerGet(HWND window);
@@ -57,10 +58,19 @@ int PlayerNext(HWND window, int wrap);
 int PlayerPrev(HWND window);
 int PlayerSelectTrack(HWND window, int track);
 // Switches the player to the CD-ROM drive at root ("x:\"), closing the old device once the new
-// one is open, and makes the first audio track current without playing. 1 when the new drive
-// opened and its disc has at least one track; 0 otherwise (nothing changes when the drive is not
-// a CD-ROM drive or does not open).
+// one is open, and makes the first audio track current without playing; the drive in use is
+// opened afresh instead (PlayerReopenDrive). 1 when the new drive opened and its disc has at
+// least one track; 0 otherwise (nothing changes when the drive is not a CD-ROM drive or does not
+// open).
 int PlayerSelectDrive(HWND window, const char* root);
+// Closes the player's drive and opens it again, which reads its disc afresh (an open device
+// keeps the disc it saw at its open), and makes the first audio track current without playing.
+// The result is PlayerSelectDrive's; 0 without a drive.
+int PlayerReopenDrive(HWND window);
+// Media arrived in (arrived nonzero) or left the drives of the unit mask (bit 0 for a:): for
+// the player's drive an arrival opens it afresh and a removal ends the pending play. 1 when the
+// player's drive was among them.
+int PlayerOnMediaChange(HWND window, DWORD units, int arrived);
 // 1 when the drive answers that it plays; asks it each time.
 int PlayerIsPlaying(HWND window);
 // 1 while the player's own play goes on: from its start until it ends or is stopped, through a

@@ -128,6 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
                  [] { mci::CdDrive('f').WithDisc(mci::AudioTracks(5)).ReportsType(DRIVE_REMOTE); },
                  'f'},
         ScanCase{"NothingOpens", [] { mci::CdDrive('d').RefusesOpen(); }, 0},
+        ScanCase{"NtFourDriverTakesTheLetterOnly",
+                 [] { mci::CdDrive('d').WithDisc(mci::AudioTracks(2)).RefusesRootElement(); }, 'd'},
         ScanCase{"NoCdRomDrive", [] { mci::FixedDisk('e'); }, 0}),
     [](const auto& info) { return info.param.name; });
 
@@ -137,8 +139,8 @@ TEST_F(DrivesTest, RejectedDrivesAreClosedBeforeTheNextLetter) {
     ASSERT_EQ(ScanForCdDrive(&drive_), 1);
     auto opens = Lines("open");
     ASSERT_EQ(opens.size(), 2u);
-    EXPECT_EQ(opens[0].substr(0, 17), "open cdaudio d:\\ ");
-    EXPECT_EQ(opens[1].substr(0, 17), "open cdaudio e:\\ ");
+    EXPECT_EQ(opens[0].substr(0, 16), "open cdaudio d: ");
+    EXPECT_EQ(opens[1].substr(0, 16), "open cdaudio e: ");
     auto log = mci::Commands();
     size_t close = 0, openE = 0;
     for (size_t i = 0; i < log.size(); ++i) {
@@ -154,7 +156,7 @@ TEST_F(DrivesTest, RejectedDrivesAreClosedBeforeTheNextLetter) {
 TEST_F(DrivesTest, EmptyOnlyDriveIsOpenedAndClosedInPassesOneToThree) {
     mci::CdDrive('d');
     ASSERT_EQ(ScanForCdDrive(&drive_), 1);
-    EXPECT_EQ(Lines("open cdaudio d:\\ 0x2202").size(), 4u);
+    EXPECT_EQ(Lines("open cdaudio d: 0x2202").size(), 4u);
     EXPECT_EQ(Lines("close").size(), 3u);
     EXPECT_EQ(Lines("status").size(), 3u); // one failed count per pass
 }
@@ -166,7 +168,7 @@ TEST_F(DrivesTest, WithoutACdRomDrivePassFiveTriesEveryLetter) {
     ASSERT_EQ(opens.size(), 26u);
     for (int i = 0; i < 26; ++i)
         EXPECT_EQ(opens[static_cast<size_t>(i)].substr(0, 16),
-                  std::string("open cdaudio ") + char('a' + i) + ":\\")
+                  std::string("open cdaudio ") + char('a' + i) + ": ")
             << i;
     EXPECT_EQ(ctl::CallsTo("GetDriveTypeA").size(), 4u * 26u);
     EXPECT_EQ(drive_.device, DEVICE_NONE);
@@ -182,7 +184,7 @@ class SelectDriveTest : public DrivesTest {
         DrivesTest::SetUp();
         mci::CdDrive('d').WithDisc(mci::AudioTracks(10));
         mci::FixedDisk('c');
-        ASSERT_TRUE(CdOpen("cdaudio", "d:\\", 0x2202, &old_));
+        ASSERT_TRUE(CdOpen("cdaudio", "d:", 0x2202, &old_));
         CdSetTimeFormat(old_, MCI_FORMAT_TMSF);
         state_.device = old_;
         state_.driveLetter = 'd';
@@ -236,7 +238,7 @@ TEST_F(SelectDriveTest, EmptyDriveMakesTrackOneCurrentAndReportsFailure) {
     EXPECT_EQ(state_.currentTrack, 1);
     std::string oldId = std::to_string(old_), newId = std::to_string(state_.device);
     std::vector<std::string> expected = {
-        "open cdaudio e:\\ 0x2202 -> " + newId,
+        "open cdaudio e: 0x2202 -> " + newId,
         "stop " + oldId + " 0x2",
         "close " + oldId + " 0x2",
         "set " + newId + " 0x402 format 10",
@@ -270,11 +272,14 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{"OneDataTrack", {mci::Data(60)}, 1, 0}, SwitchCase{"NoTracks", {}, 0, 0}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(SelectDriveTest, SameDriveAgainIsRefusedAndChangesNothing) {
-    // The MCI layer refuses a second open of the element "d:\\" while the first is open.
-    EXPECT_EQ(PlayerSelectDrive(window_, "d:\\"), 0);
-    ExpectUnchanged();
-    EXPECT_EQ(Lines("open"), std::vector<std::string>{"open cdaudio d:\\ 0x2202 -> error 265"});
+TEST_F(SelectDriveTest, TheDriveInUseIsOpenedAfreshNeverTwice) {
+    // After a refused second open of an element, every later open fails on NT.
+    EXPECT_EQ(PlayerSelectDrive(window_, "d:\\"), 1);
+    EXPECT_EQ(PlayerSelectDrive(window_, "D:\\"), 1);
+    EXPECT_EQ(state_.currentTrack, 1);
+    mci::CdDrive('e').WithDisc(mci::AudioTracks(2));
+    EXPECT_EQ(PlayerSelectDrive(window_, "e:\\"), 1);
+    ExpectSwitchedTo('e');
     EXPECT_EQ(mci::OpenDeviceCount(), 1);
 }
 
