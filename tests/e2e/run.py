@@ -300,7 +300,7 @@ def plays(run):
     return [line for line in run.actions() if line.startswith("play ")]
 
 
-OPEN = r"open cdaudio %s:\\ 0x2202 -> (\d+)"
+OPEN = r"open cdaudio %s: 0x2202 -> (\d+)"
 STOP = r"stop %s 0x2" % DEV
 CLOSE = r"close %s 0x2" % DEV
 ENDED = r"notify %s successful cb 0x[0-9a-f]+" % DEV
@@ -340,7 +340,7 @@ def case_second_instance(run):
 def case_drive_scan(run):
     """d: is passed over (a data disc, or it does not open) for the audio disc in e:."""
     run.wait_window()
-    d = OPEN % "d" if "open=ok" in run.scene_text else r"open cdaudio d:\\ 0x2202 -> error 275"
+    d = OPEN % "d" if "open=ok" in run.scene_text else r"open cdaudio d: 0x2202 -> error 275"
     run.wait_log(d, OPEN % "e", r"set %s 0x402 format 10" % DEV)
     expect(len([x for x in run.actions() if x.startswith("open")]) == 2,
            "the scan opened more than d: and e:", run)
@@ -429,6 +429,60 @@ def case_door(run):
     run.menu("rclick", "l")
     run.wait_log(STOP, r"set %s 0x102" % DEV, r"set %s 0x202" % DEV)
     expect(run.quit() == 0, "non-zero exit", run)
+
+
+def change_disc(run, disc):
+    """Another disc in d:, as the driver will see it at its next command; the scene as the
+    driver left it otherwise (its door commands write the door back), replaced at once, so that
+    no command reads half a scene."""
+    path = run.env.to_unix(run.folder + r"\scene.ini")
+    with open(path, newline="") as f:
+        text = f.read()
+    text = re.sub(r"(\[d\]\r?\n(?:[^\[]*?\n)?disc=)[^\r\n]*", lambda m: m.group(1) + disc, text)
+    with open(path + ".new", "w", newline="") as f:
+        f.write(text)
+    os.replace(path + ".new", path)
+
+
+def new_disc(run, swap):
+    """A drive keeps the table of contents it read at its open, as Windows's cdaudio driver
+    does: the 2-track disc swap() puts in for the 5-track one is seen only once the program
+    opens the drive afresh."""
+    run.wait_window()
+    run.menu("click", "3")
+    run.wait_log(play(3, 4))
+    since = len(run.actions())
+    after = lambda *patterns: in_order(run.actions()[since:], list(patterns))
+    swap()
+    run.wait("the drive opened afresh",
+             lambda: after(CLOSE, OPEN % "d", r"set %s 0x402 format 10" % DEV))
+    run.menu("click", "3", "esc")  # the new disc has no track 3
+    run.do("tray dblclick")
+    run.wait("track 1 of the new disc", lambda: after(play(1, 2)))
+    expect(len(plays(run)) == 2, "a track of the old disc played: %r" % plays(run), run)
+    expect(run.quit() == 0, "non-zero exit", run)
+
+
+def case_new_disc_notified(run):
+    """The system announces the swap."""
+    def swap():
+        change_disc(run, TWO_TRACKS)
+        run.do("media-change remove d")
+        run.do("media-change arrive d")
+    new_disc(run, swap)
+
+
+def case_new_disc_by_hand(run):
+    """No announcement, as under Wine: the poll sees the door open, then closed."""
+    def swap():
+        start = len(run.log())
+        run.menu("rclick", "o")
+        run.wait_log(r"set %s 0x102" % DEV)  # the driver has written the door into the scene
+        change_disc(run, TWO_TRACKS)
+        run.wait("a poll to see the door open",
+                 lambda: any(x.endswith("mode -> 530") for x in run.log()[start:]))
+        run.menu("rclick", "l")
+    new_disc(run, swap)
 
 
 def case_drive_switch(run):
@@ -550,6 +604,7 @@ def case_media_keys(run):
 
 TWO_TRACKS = "audio 60, audio 60"
 TWO_AUDIO = scene(d=TWO_TRACKS, e="audio 60, audio 60, audio 60")
+FIVE_TRACKS = ", ".join(["audio 60"] * 5)
 CASES = {
     # name: (what it does, the scene, the INI file beforehand or None, program arguments)
     "arguments": (case_arguments, scene(), None, ["/x"]),
@@ -569,6 +624,8 @@ CASES = {
     "menu_settings_back": (case_menu_settings_back, scene(), ini(0, 1), []),
     "door": (case_door, scene(), None, []),
     "drive_switch": (case_drive_switch, TWO_AUDIO, None, []),
+    "new_disc_notified": (case_new_disc_notified, scene(d=FIVE_TRACKS, speed=1), None, []),
+    "new_disc_by_hand": (case_new_disc_by_hand, scene(d=FIVE_TRACKS, speed=1), None, []),
     "about": (case_about, scene(), None, []),
     "stray_dlls": (case_stray_dlls, scene(), None, []),
     "end_session": (case_end_session, scene(), None, []),
