@@ -35,9 +35,11 @@ BOOL QueryValue(const void* block, const char* path, void** value, UINT* length)
 } // namespace
 
 void* LoadVersionBlock(const char* path, DWORD** translation) {
+    // The three calls are bound together, at the library's first use: a block is never had
+    // that cannot be read.
     VersionSizeProc getSize = AsFunction<VersionSizeProc>(BindSystemProc(&versionSize));
     VersionInfoProc getInfo = AsFunction<VersionInfoProc>(BindSystemProc(&versionInfo));
-    if (!getSize || !getInfo)
+    if (!getSize || !getInfo || !BindSystemProc(&queryValue))
         return NULL;
     DWORD scratch = 0;
     DWORD size = getSize(path, &scratch);
