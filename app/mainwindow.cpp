@@ -103,13 +103,10 @@ LRESULT OnHotKey(HWND window, WPARAM id) {
 // The system tells every top-level window when a disc arrives in a drive or leaves it; any other
 // device change is the default procedure's.
 LRESULT OnDeviceChange(HWND window, WPARAM event, LPARAM lParam) {
-    const DEV_BROADCAST_HDR* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-    if ((event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) || !header ||
-        header->dbch_devicetype != DBT_DEVTYP_VOLUME ||
-        header->dbch_size < sizeof(DEV_BROADCAST_VOLUME))
-        return DefWindowProcA(window, WM_DEVICECHANGE, event, lParam);
-    const DEV_BROADCAST_VOLUME* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header);
-    if (!(volume->dbcv_flags & DBTF_MEDIA))
+    const DEV_BROADCAST_VOLUME* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam);
+    if ((event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) || !volume ||
+        volume->dbcv_devicetype != DBT_DEVTYP_VOLUME ||
+        volume->dbcv_size < sizeof(DEV_BROADCAST_VOLUME) || !(volume->dbcv_flags & DBTF_MEDIA))
         return DefWindowProcA(window, WM_DEVICECHANGE, event, lParam);
     PlayerOnMediaChange(window, volume->dbcv_unitmask, event == DBT_DEVICEARRIVAL);
     // A disc taken out ends the play: the keys go back at once.

@@ -34,6 +34,11 @@ int StoppedAtEndOfPlay(const PlayerPendingPlay& play, const PollAnswers& answers
     return into + kFramesPerSecond >= length ? 1 : 0;
 }
 
+// The door is open or the drive has no disc: whatever was in it is gone.
+bool DiscGone(const PollAnswers& answers) {
+    return answers.mode == MCI_MODE_OPEN || answers.mode == MCI_MODE_NOT_READY;
+}
+
 // Makes an opened drive the player's.
 void TakeDrive(PlayerState* state, const CdDriveChoice& drive) {
     state->device = drive.device;
@@ -62,7 +67,7 @@ int StartOnDrive(HWND window, PlayerState* state, const CdDriveChoice& drive) {
 void WatchForNewDisc(HWND window, PlayerState* state, const PollAnswers& answers) {
     if (!answers.haveMode)
         return;
-    if (answers.mode == MCI_MODE_OPEN || answers.mode == MCI_MODE_NOT_READY)
+    if (DiscGone(answers))
         state->discAway = 1;
     else if (state->discAway)
         PlayerReopenDrive(window);
@@ -89,7 +94,7 @@ void WatchPendingPlay(HWND window, PlayerState* state, const PollAnswers& answer
         return;
     }
     // An open door or a missing disc ends the play, also one still spinning up.
-    if (answers.mode == MCI_MODE_OPEN || answers.mode == MCI_MODE_NOT_READY) {
+    if (DiscGone(answers)) {
         state->play.pending = 0;
         return;
     }

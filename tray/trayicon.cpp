@@ -6,6 +6,7 @@
 #include "player/player.h"
 #include "text/format.h"
 #include "text/sjis.h"
+#include "text/systemlib.h"
 #include "text/zerofill.h"
 #include "tray/mediakeys.h"
 
@@ -29,10 +30,7 @@ void AllowMessageFromShell(UINT message) {
     FARPROC proc = user32 ? GetProcAddress(user32, "ChangeWindowMessageFilter") : NULL;
     if (!proc)
         return;
-    // Through void (*)(void), the one function type that converts to any other silently.
-    ChangeWindowMessageFilterProc allow =
-        reinterpret_cast<ChangeWindowMessageFilterProc>(reinterpret_cast<void (*)(void)>(proc));
-    allow(message, MSGFLT_ADD);
+    AsFunction<ChangeWindowMessageFilterProc>(proc)(message, MSGFLT_ADD);
 }
 
 // After an add or re-add: the notification area to watch, or NULL to look again next tick.

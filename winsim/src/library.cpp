@@ -22,7 +22,6 @@ const char kWindowsFolder[] = "C:\\WINDOWS";
 
 struct Library {
     HMODULE handle = nullptr;
-    std::string folder; // lower-cased, without the final separator
     std::map<std::string, FARPROC> exports;
     int loads = 0;
     int frees = 0;
@@ -114,7 +113,6 @@ Library& Install(const std::string& name) {
     if (!lib.handle) {
         lib.handle = reinterpret_cast<HMODULE>(L().nextHandle);
         L().nextHandle += 0x10000;
-        lib.folder = FolderOf(key);
     }
     return lib;
 }
@@ -147,41 +145,39 @@ Library* ByHandle(HMODULE h) {
     return nullptr;
 }
 
-Library* InFolder(const std::string& folder, const std::string& file) {
-    auto it = L().byPath.find(LibraryKey(folder + "\\" + file));
+// The library at a full path, nothing else.
+Library* AtPath(const std::string& path) {
+    auto it = L().byPath.find(LibraryKey(path));
     return it == L().byPath.end() ? nullptr : &it->second;
 }
 
 // What LoadLibraryA(name) finds.
 Library* Search(const std::string& name) {
-    if (HasFolder(name)) {
-        auto it = L().byPath.find(LibraryKey(name));
-        return it == L().byPath.end() ? nullptr : &it->second;
-    }
-    std::vector<std::string> folders;
+    if (HasFolder(name))
+        return AtPath(name);
     const Libraries& l = L();
-    if (l.defaultDirectories &
-        (LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
-        folders.push_back(FolderOf(ModulePath()));
-    if (l.defaultDirectories & (LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
-        folders.push_back(kSystemFolder);
+    const std::string program = FolderOf(ModulePath());
+    std::vector<std::string> folders;
     if (l.defaultDirectories == 0) {
-        folders = {FolderOf(LibraryKey(ModulePath())), kSystemFolder, kWindowsFolder};
+        folders = {program, kSystemFolder, kWindowsFolder};
         if (l.currentFolderSearched)
             folders.push_back(l.currentFolder);
     }
+    if (l.defaultDirectories &
+        (LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
+        folders.push_back(program);
+    if (l.defaultDirectories & (LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
+        folders.push_back(kSystemFolder);
     for (const std::string& folder : folders)
-        if (Library* lib = InFolder(folder, name))
+        if (Library* lib = AtPath(folder + "\\" + name))
             return lib;
     return nullptr;
 }
 
-// A library named by its file alone, wherever it is; the first found in the search order.
+// A library by its full path, or by its file name in whichever folder it was installed.
 Library* ByName(const std::string& name) {
-    if (HasFolder(name)) {
-        auto it = L().byPath.find(LibraryKey(name));
-        return it == L().byPath.end() ? nullptr : &it->second;
-    }
+    if (HasFolder(name))
+        return AtPath(name);
     std::string file = LibraryKey(name);
     for (auto& [path, lib] : L().byPath)
         if (FileName(path) == file)
